@@ -1,0 +1,37 @@
+#include "host/input.h"
+
+#include <cstdlib>
+
+#include "host/terminal.h"
+#include "machine/state.h"
+
+std::FILE* source_file;
+std::int32_t run_index = -1;
+const char RUN_LINE[] = "RUN\n";
+
+int source_getc() {
+  int c = std::fgetc(source_file);
+  if (c == EOF && std::ferror(source_file)) {
+    std::perror("reading BASIC source file");
+    std::exit(1);
+  }
+  return c;
+}
+
+int next_input_char(int mode) {
+  if (!have_source) return console_getc(mode);
+  output_muted = 0;
+  if (source_file) {
+    int c = source_getc();
+    if (c != EOF) return c;
+    std::fclose(source_file);
+    source_file = nullptr;
+    run_index = 0;
+  }
+  if (run_index < 0) return console_getc(mode);
+  char c = RUN_LINE[run_index++];
+  run_typed = 1;
+  if (c != '\0') return static_cast<unsigned char>(c);
+  run_index = -1;
+  return console_getc(mode);
+}

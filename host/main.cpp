@@ -1,0 +1,15 @@
+// ti99run: runs a TI BASIC program on an emulated TI-99/4A console.
+#include "host/startup.h"
+#include "rom/translated_rom.h"
+
+#ifdef TI99_COUNT_INSTRUCTIONS
+#include "rom/instruction_count.h"
+#endif
+
+int main(int argc, char** argv) {
+#ifdef TI99_COUNT_INSTRUCTIONS
+  report_instruction_count_at_exit();
+#endif
+  start_machine(argc, argv);
+  return run_console_rom();
+}

@@ -1,0 +1,26 @@
+// Terminal modes of standard input. Mode 1 is the resting mode between
+// requests; modes 0 and 2 are set only while a request of that mode is served.
+#pragma once
+
+#include <termios.h>
+
+#include <cstdint>
+
+constexpr int TERM_POLL = 0;  // no echo, non-canonical, returns at once
+constexpr int TERM_RAW = 1;   // no echo, non-canonical, waits for one byte
+constexpr int TERM_LINE = 2;  // echo and canonical line editing
+
+extern std::uint32_t term_saved;     // 1 once the settings found at start are saved
+extern struct termios saved_termios; // the settings found at start
+
+// Switches the terminal of standard input to mode; the first successful call
+// saves the settings and arranges for them to come back at exit. Does nothing
+// when standard input is not a terminal.
+void terminal_setup(int mode);
+
+// Puts the saved settings back (registered with atexit).
+void restore_terminal();
+
+// One character from standard input, 0 to 255, or -1 (nothing waiting in mode
+// 0, end of input, a read error, or an unknown mode).
+int console_getc(int mode);

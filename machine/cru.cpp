@@ -1,0 +1,17 @@
+#include "machine/cru.h"
+
+#include "host/warn.h"
+
+void cru_write_bit(std::uint16_t bit_address, int value) {
+  bool keyboard_select = bit_address >= 0x0012 && bit_address <= 0x0015;
+  bool first_card_base = bit_address == 0x0780;
+  bool card_range = (bit_address & 0x0800) != 0;
+  if (keyboard_select || first_card_base || card_range) return;
+  warn("cruout(>%04X, %d)", bit_address, value);
+}
+
+int cru_read_bit(std::uint16_t bit_address) {
+  if (bit_address >= 0x0003 && bit_address <= 0x000A) return 1;  // key row: not pressed
+  warn("cruin(>%04X)", bit_address);
+  return 0;
+}

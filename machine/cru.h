@@ -1,0 +1,8 @@
+#pragma once
+
+#include <cstdint>
+
+// CRU single-bit traffic. The keyboard rows read as "no key down"; the keyboard
+// column select and the peripheral-card switches are accepted silently.
+void cru_write_bit(std::uint16_t bit_address, int value);
+int cru_read_bit(std::uint16_t bit_address);

@@ -1,0 +1,47 @@
+// Address decoding of the byte path. The VDP ports come first, then the GROM
+// ports (each answering at 16 addresses through the mask >FFC3), then memory.
+#include "machine/memory_map.h"
+
+#include "machine/grom.h"
+#include "machine/vdp.h"
+
+namespace {
+
+constexpr std::uint16_t GROM_PORT_MASK = 0xFFC3;
+
+bool is_scratchpad(std::uint16_t address) { return address >= 0x8300 && address <= 0x83FF; }
+
+bool reads_silently_as_zero(std::uint16_t address) {
+  return address == 0x4000 || address == 0x6000 || address == 0x8400 || address == 0x9400;
+}
+
+void warn_unhandled_write(std::uint16_t address, std::uint8_t value) {
+  warn("unhandled write [>%04X] = >%02X", address, value);
+}
+
+}  // namespace
+
+std::uint8_t mem_read_byte(std::uint16_t address) {
+  if (address == 0x8800) return vdp_read_data();
+  std::uint16_t port = address & GROM_PORT_MASK;
+  if (port == 0x9800) return grom_read_data();
+  if (port == 0x9802) return grom_read_address();
+  if (address <= 0x1FFF || is_scratchpad(address)) return cpu_mem[address];
+  if (reads_silently_as_zero(address)) return 0;
+  warn("unhandled read [>%04X]", address);
+  return 0;
+}
+
+void mem_write_byte(std::uint16_t address, std::uint8_t value) {
+  if (address == 0x8C00) return vdp_write_data(value);
+  if (address == 0x8C02) return vdp_write_control(value);
+  std::uint16_t port = address & GROM_PORT_MASK;
+  if (port == 0x9C00) return grom_write_data();
+  if (port == 0x9C02) return grom_write_address(value);
+  if (is_scratchpad(address)) {
+    cpu_mem[address] = value;
+    return;
+  }
+  if (address == 0x8400 || address == 0x9400) return;  // sound and speech
+  warn_unhandled_write(address, value);
+}

@@ -1,0 +1,55 @@
+// The VDP (TMS9918A) ports, modelled as far as the console firmware needs:
+// data read with a one-byte read-ahead, data write, and the two-byte control
+// latch (set read address, set write address, register write).
+#pragma once
+
+#include "automation/screen_capture.h"
+#include "host/warn.h"
+#include "machine/state.h"
+
+inline void vdp_advance() { vdp_addr = std::uint16_t((vdp_addr + 1) & 0x3FFF); }
+
+inline std::uint8_t vdp_read_data() {
+  std::uint8_t result = vdp_read_ahead;
+  vdp_latch_full = 0;
+  vdp_read_ahead = vram[vdp_addr & 0x3FFF];
+  vdp_advance();
+  return result;
+}
+
+inline void vdp_write_data(std::uint8_t value) {
+  screen_capture(value);
+  vdp_latch_full = 0;
+  vram[vdp_addr & 0x3FFF] = value;
+  vdp_read_ahead = value;
+  vdp_advance();
+}
+
+inline void vdp_write_control(std::uint8_t value) {
+  if (!vdp_latch_full) {
+    vdp_latch = value;
+    vdp_latch_full = 1;
+    return;
+  }
+  unsigned low = value & 0x3F;
+  switch (value >> 6) {
+    case 0:  // set read address, then fill the read-ahead
+      vdp_addr = std::uint16_t(low << 8 | vdp_latch);
+      vdp_read_ahead = vram[vdp_addr];
+      vdp_advance();
+      break;
+    case 1:  // set write address
+      vdp_addr = std::uint16_t(low << 8 | vdp_latch);
+      break;
+    case 2:  // register write
+      if (low <= 7)
+        vdp_regs[low] = vdp_latch;
+      else
+        warn("VDP reg %d = >%02X", low, vdp_latch);
+      break;
+    default:
+      warn("unknown VDP command 3: >%02X", low);
+      break;
+  }
+  vdp_latch_full = 0;
+}

@@ -1,0 +1,28 @@
+// C++ emission of a translated set: one routine holding every translated
+// instruction behind a label, direct transfers as gotos, and one dispatch step
+// that maps a computed branch target to its entry through the entry table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rom/translator/reach.h"
+
+struct EmitOptions {
+  std::string function_name = "run_console_rom";
+  std::string table_name = "entry_table";
+  std::uint16_t start = 0x0024;   // where the routine begins
+  std::uint16_t resume = 0x0070;  // where it goes on after a native routine
+  std::string source_name;        // for the header comment
+};
+
+// The statements of one instruction (without its label).
+std::string emit_instruction(const Instruction& in);
+
+// The whole generated source file.
+std::string emit_translation(const TranslatedSet& set, const std::vector<std::uint16_t>& entries,
+                             const EmitOptions& options);
+
+// One line of the listing: address, words, mnemonic and operands.
+std::string listing_line(const RomImage& rom, const Instruction& in);
