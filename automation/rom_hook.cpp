@@ -1,4 +1,23 @@
 #include "automation/rom_hook.h"
 
-// Stand-in until the hooks land: no ROM routine has a native replacement.
-int rom_hook() { return 0; }
+#include <cstdlib>
+
+#include "automation/hooks.h"
+#include "machine/state.h"
+
+int rom_hook() {
+  switch (branch_target) {
+    case RESET_ENTRY:
+      std::exit(0);
+    case KEYBOARD_SCAN:
+      keyboard_hook();
+      return 1;
+    case SOUND_LIST:
+      sound_hook();
+      return 1;
+    case CRU_TRANSFER:
+      return 1;
+    default:
+      return 0;
+  }
+}

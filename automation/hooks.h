@@ -1,0 +1,16 @@
+// The native replacements that rom_hook selects by branch_target.
+#pragma once
+
+#include <cstdint>
+
+constexpr std::uint16_t RESET_ENTRY = 0x0024;    // GPL EXIT: console reset
+constexpr std::uint16_t KEYBOARD_SCAN = 0x02AE;  // GPL SCAN
+constexpr std::uint16_t SOUND_LIST = 0x05D6;     // GPL I/O types 0 and 1
+constexpr std::uint16_t CRU_TRANSFER = 0x05EA;   // GPL I/O type 3
+
+// Serves one GPL SCAN: answers the title screen and the menu, and feeds every
+// other key request from the input sources. May end the process.
+void keyboard_hook();
+
+// Turns the console's two standard tones into a bell on standard output.
+void sound_hook();

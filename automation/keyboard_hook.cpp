@@ -1,0 +1,93 @@
+// The keyboard scan. The place of the GPL SCAN instruction in the console's
+// GPL code (the scan site, one before the GROM context) tells what the console
+// is waiting for, and so how a key is to be read.
+#include <cstdint>
+#include <cstdlib>
+
+#include "automation/host_calls.h"
+#include "automation/hooks.h"
+#include "host/input.h"
+#include "host/terminal.h"
+#include "machine/state.h"
+
+namespace {
+
+// Scratchpad bytes of the console's keyboard interface.
+constexpr std::uint16_t KEYBOARD_MODE = 0x8374;    // requested mode; 0 keeps the current one
+constexpr std::uint16_t KEY_CODE = 0x8375;         // >FF: no key
+constexpr std::uint16_t GPL_STATUS = 0x837C;       // bit >20: the GPL condition bit
+constexpr std::uint16_t MODE_IN_EFFECT = 0x83C6;
+constexpr std::uint8_t CONDITION_BIT = 0x20;
+constexpr std::uint8_t ENTER = 0x0D;
+
+// Scan sites.
+constexpr std::uint16_t TITLE_SCREEN_WAIT = 0x01B1;
+constexpr std::uint16_t MENU_WAIT = 0x02F9;
+constexpr std::uint16_t IDLE_SCAN_1 = 0x010B;
+constexpr std::uint16_t IDLE_SCAN_2 = 0x21A0;
+constexpr std::uint16_t IDLE_SCAN_3 = 0x4E37;
+constexpr std::uint16_t KEY_WAIT_1 = 0x142D;  // branches back to the SCAN until a key comes
+constexpr std::uint16_t KEY_WAIT_2 = 0x1528;
+constexpr std::uint16_t LINE_INPUT_WAIT = 0x2A5C;
+
+void deliver_key(std::uint8_t code) {
+  cpu_mem[KEY_CODE] = code;
+  cpu_mem[GPL_STATUS] |= CONDITION_BIT;
+}
+
+void deliver_no_key() {
+  cpu_mem[KEY_CODE] = 0xFF;
+  cpu_mem[GPL_STATUS] &= std::uint8_t(~CONDITION_BIT);
+}
+
+// Reads a key from the input sources in the given terminal mode. The end of
+// standard input at a waiting request (modes 1 and 2) ends the run.
+void deliver_input_key(int mode) {
+  int c = next_input_char(mode);
+  if (c < 0) {
+    if (mode != TERM_POLL) std::exit(0);
+    deliver_no_key();
+    return;
+  }
+  deliver_key(c == '\n' ? ENTER : std::uint8_t(c));
+}
+
+}  // namespace
+
+void keyboard_hook() {
+  std::uint8_t mode = cpu_mem[KEYBOARD_MODE];
+  if (mode == 1 || mode == 2 || mode >= 6) {
+    deliver_no_key();
+    return;
+  }
+  if (mode >= 3) {
+    cpu_mem[KEYBOARD_MODE] = 0;
+    cpu_mem[MODE_IN_EFFECT] = std::uint8_t(mode - 3);
+  }
+  int site = grom_addr - 1;  // the SCAN opcode was fetched just before; 0 gives -1
+  switch (site) {
+    case TITLE_SCREEN_WAIT:
+      deliver_key(' ');
+      return;
+    case MENU_WAIT:
+      deliver_key('1');
+      return;
+    case IDLE_SCAN_1:
+    case IDLE_SCAN_2:
+    case IDLE_SCAN_3:
+      idle_scan_call(0, 1);
+      deliver_no_key();
+      return;
+    case KEY_WAIT_1:
+    case KEY_WAIT_2:
+      deliver_input_key(TERM_RAW);
+      return;
+    case LINE_INPUT_WAIT:
+      suppress_newline = 1;
+      deliver_input_key(TERM_LINE);
+      return;
+    default:
+      deliver_input_key(TERM_POLL);
+      return;
+  }
+}
