@@ -1,0 +1,2 @@
+10 FOR I=1 TO 3
+20 PRINT I

@@ -1,0 +1,2 @@
+10 PRINT "START"
+20 A$=5
