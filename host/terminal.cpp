@@ -6,10 +6,22 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/signals.h"
+
 std::uint32_t term_saved;
 struct termios saved_termios;
+volatile std::sig_atomic_t terminal_mode = TERM_RAW;
 
 void restore_terminal() { tcsetattr(0, TCSANOW, &saved_termios); }
+
+void set_mode_settings(struct termios& settings, int mode) {
+  if (mode == TERM_LINE)
+    settings.c_lflag |= ICANON | ECHO;
+  else
+    settings.c_lflag &= ~tcflag_t(ICANON | ECHO);
+  settings.c_cc[VMIN] = mode == TERM_POLL ? 0 : 1;
+  settings.c_cc[VTIME] = 0;
+}
 
 void terminal_setup(int mode) {
   struct termios settings;
@@ -18,13 +30,12 @@ void terminal_setup(int mode) {
     saved_termios = settings;
     term_saved = 1;
     std::atexit(restore_terminal);
+    install_terminal_signal_handlers();
   }
-  if (mode == TERM_LINE)
-    settings.c_lflag |= ICANON | ECHO;
-  else
-    settings.c_lflag &= ~tcflag_t(ICANON | ECHO);
-  settings.c_cc[VMIN] = mode == TERM_POLL ? 0 : 1;
-  settings.c_cc[VTIME] = 0;
+  // Recorded before the change: a stop between the two lines then comes back
+  // in the new mode, which this call sets anyway.
+  terminal_mode = mode;
+  set_mode_settings(settings, mode);
   tcsetattr(0, TCSANOW, &settings);
 }
 

@@ -4,6 +4,7 @@
 
 #include <termios.h>
 
+#include <csignal>
 #include <cstdint>
 
 constexpr int TERM_POLL = 0;  // no echo, non-canonical, returns at once
@@ -12,10 +13,17 @@ constexpr int TERM_LINE = 2;  // echo and canonical line editing
 
 extern std::uint32_t term_saved;     // 1 once the settings found at start are saved
 extern struct termios saved_termios; // the settings found at start
+// The mode of the latest terminal_setup, for the SIGCONT handler.
+extern volatile std::sig_atomic_t terminal_mode;
+
+// Writes the four settings that make up mode (ICANON, ECHO, VMIN, VTIME) into
+// settings and leaves everything else as it is. Async-signal-safe.
+void set_mode_settings(struct termios& settings, int mode);
 
 // Switches the terminal of standard input to mode; the first successful call
-// saves the settings and arranges for them to come back at exit. Does nothing
-// when standard input is not a terminal.
+// saves the settings and arranges for them to come back at exit or when a
+// signal kills or stops the process. Does nothing when standard input is not a
+// terminal.
 void terminal_setup(int mode);
 
 // Puts the saved settings back (registered with atexit).
