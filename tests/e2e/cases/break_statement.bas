@@ -1,0 +1,3 @@
+10 PRINT "A"
+20 BREAK
+30 PRINT "B"

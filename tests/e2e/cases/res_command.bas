@@ -1,0 +1,7 @@
+1 PRINT "ONE"
+2 GOTO 5
+3 PRINT "SKIPPED"
+5 PRINT "FIVE"
+RES
+LIST
+            
