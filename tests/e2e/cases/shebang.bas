@@ -1,0 +1,3 @@
+#!/usr/bin/env ti99run
+10 PRINT "A FIRST LINE STARTING WITH # IS SKIPPED"
+20 END
