@@ -33,7 +33,8 @@ void set_action(int sig, void (*handler)(int)) {
 }
 
 // Takes the default action of sig at once (it is blocked in its own handler).
-// Returns only after a stop, once the process continues.
+// Returns only from a stop: when the process continues, or at once when the
+// stop is discarded.
 void raise_default(int sig) {
   set_action(sig, SIG_DFL);
   sigset_t set;
