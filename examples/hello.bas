@@ -1,0 +1,4 @@
+#!/usr/bin/env ti99run
+10 REM THE FIRST PROGRAM
+20 PRINT "HELLO, WORLD!"
+30 END

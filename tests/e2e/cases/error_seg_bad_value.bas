@@ -1,0 +1,2 @@
+10 PRINT SEG$("ABC",2,1)
+20 PRINT SEG$("ABC",-1,2)

@@ -1,0 +1,2 @@
+10 PRINT VAL("12")
+20 X=VAL("ABC")
