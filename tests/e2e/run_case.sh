@@ -49,9 +49,12 @@ else
 fi
 
 # Shows a file with every byte visible: non-printing bytes as escapes,
-# each line end as "$".
+# each line end as "$", and a note when the last line has no line feed.
 show() {
   LC_ALL=C sed -n l "$1"
+  if [ -s "$1" ] && [ "$(tail -c 1 "$1" | od -An -c | tr -d ' ')" != '\n' ]; then
+    echo "(no line feed at the end)"
+  fi
 }
 
 fail=0

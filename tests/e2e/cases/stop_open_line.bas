@@ -1,0 +1,3 @@
+10 PRINT "X";
+20 STOP
+30 PRINT "Y"
