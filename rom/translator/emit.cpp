@@ -252,9 +252,11 @@ std::set<std::uint16_t> labelled_addresses(const TranslatedSet& set,
 
 }  // namespace
 
-std::string emit_instruction(const Instruction& in) {
+std::string emit_instruction(const Instruction& in, bool probe) {
   std::ostringstream out;
-  out << "{ COUNT_INSTRUCTION();";
+  out << "{";
+  if (probe) out << " translation_probe(" << hex(in.address) << ");";
+  out << " COUNT_INSTRUCTION();";
   emit_body(out, in);
   out << " }";
   return out.str();
@@ -271,6 +273,7 @@ std::string emit_translation(const TranslatedSet& set, const std::vector<std::ui
          "#include \"automation/rom_hook.h\"\n"
          "#include \"rom/entry_table.h\"\n"
          "#include \"rom/tms9900_ops.h\"\n\n";
+  if (!options.probes.empty()) out << "void translation_probe(std::uint16_t);\n\n";
   out << "static constexpr std::uint16_t " << options.table_name << "_addresses[] = {";
   for (std::size_t i = 0; i < entries.size(); ++i)
     out << (i % 12 ? " " : "\n    ") << hex(entries[i]) << ",";
@@ -278,12 +281,13 @@ std::string emit_translation(const TranslatedSet& set, const std::vector<std::ui
       << options.table_name << "_addresses);\n\n";
 
   std::set<std::uint16_t> labels = labelled_addresses(set, entries, options);
+  std::set<std::uint16_t> probes(options.probes.begin(), options.probes.end());
   out << "int " << options.function_name << "() {\n  goto " << label(options.start) << ";\n";
   for (auto it = set.begin(); it != set.end(); ++it) {
     const Instruction& in = it->second;
     if (labels.count(in.address)) out << label(in.address) << ":\n";
     out << "  // >" << hex(in.address).substr(2) << " " << disassemble(in) << "\n  "
-        << emit_instruction(in) << "\n";
+        << emit_instruction(in, probes.count(in.address) != 0) << "\n";
     auto next = std::next(it);
     std::uint16_t follower = std::uint16_t(in.address + in.length);
     if (falls_through(in) && (next == set.end() || next->first != follower))

@@ -4,10 +4,13 @@
 //
 //   translator --rom FILE (--entries console | --entries A,B,...) --out FILE
 //              [--function NAME] [--table NAME] [--start A] [--resume A]
-//              [--listing FILE] [--hex]
+//              [--listing FILE] [--hex] [--probe A,B,...]
 //
 // Addresses are hexadecimal. With --hex the ROM is a text file of lines
-// "AAAA: WWWW WWWW ... ; comment" instead of a binary image.
+// "AAAA: WWWW WWWW ... ; comment" instead of a binary image. --probe, for
+// tests: the translated code of each address named first calls
+// translation_probe(address), which the program compiling the output defines;
+// every address named must be in the translated set.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -34,15 +37,19 @@ std::uint16_t parse_address(const std::string& text) {
   return std::uint16_t(value);
 }
 
-std::vector<std::uint16_t> parse_entries(const std::string& text) {
-  if (text == "console")
-    return std::vector<std::uint16_t>(std::begin(console_entry_addresses),
-                                      std::end(console_entry_addresses));
+std::vector<std::uint16_t> parse_list(const std::string& text) {
   std::vector<std::uint16_t> entries;
   std::stringstream list(text);
   std::string item;
   while (std::getline(list, item, ',')) entries.push_back(parse_address(item));
   return entries;
+}
+
+std::vector<std::uint16_t> parse_entries(const std::string& text) {
+  if (text == "console")
+    return std::vector<std::uint16_t>(std::begin(console_entry_addresses),
+                                      std::end(console_entry_addresses));
+  return parse_list(text);
 }
 
 void write_file(const std::string& path, const std::string& text) {
@@ -82,12 +89,18 @@ int main(int argc, char** argv) {
   if (args.count("--table")) options.table_name = args["--table"];
   if (args.count("--start")) options.start = parse_address(args["--start"]);
   if (args.count("--resume")) options.resume = parse_address(args["--resume"]);
+  if (args.count("--probe")) options.probes = parse_list(args["--probe"]);
   options.source_name = args["--rom"].substr(args["--rom"].find_last_of('/') + 1);
   std::vector<std::uint16_t> entries = parse_entries(args["--entries"]);
 
   TranslatedSet set;
   if (!find_translated_set(rom, options.start, entries, set, error)) fail(error);
   if (!set.count(options.resume)) fail("resume address is not in the translated set");
+  for (std::uint16_t probe : options.probes) {
+    char text[64];
+    std::snprintf(text, sizeof text, "probe address >%04X is not in the translated set", probe);
+    if (!set.count(probe)) fail(text);
+  }
 
   write_file(args["--out"], emit_translation(set, entries, options));
   if (args.count("--listing")) {

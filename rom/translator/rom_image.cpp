@@ -1,5 +1,6 @@
 #include "rom/translator/rom_image.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -17,10 +18,14 @@ bool read_whole_file(const std::string& path, std::string& contents, std::string
   return true;
 }
 
+// Exactly four hexadecimal digits: strtoul alone would also take a sign or a
+// "0x" prefix ("-001", "0x12") and quietly make another word of it.
 bool parse_hex_word(const std::string& token, unsigned& value) {
-  char* end = nullptr;
-  value = unsigned(std::strtoul(token.c_str(), &end, 16));
-  return token.size() == 4 && *end == 0;
+  if (token.size() != 4) return false;
+  for (char c : token)
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  value = unsigned(std::strtoul(token.c_str(), nullptr, 16));
+  return true;
 }
 
 }  // namespace
