@@ -29,6 +29,7 @@ constexpr std::uint16_t IDLE_SCAN_3 = 0x4E37;
 constexpr std::uint16_t KEY_WAIT_1 = 0x142D;  // branches back to the SCAN until a key comes
 constexpr std::uint16_t KEY_WAIT_2 = 0x1528;
 constexpr std::uint16_t LINE_INPUT_WAIT = 0x2A5C;
+constexpr std::uint16_t CALL_KEY_SCAN = 0x5789;
 
 void deliver_key(std::uint8_t code) {
   cpu_mem[KEY_CODE] = code;
@@ -41,11 +42,12 @@ void deliver_no_key() {
 }
 
 // Reads a key from the input sources in the given terminal mode. The end of
-// standard input at a waiting request (modes 1 and 2) ends the run.
+// standard input at a waiting request (raw key or line) ends the run; a poll
+// just sees no key.
 void deliver_input_key(int mode) {
   int c = next_input_char(mode);
   if (c < 0) {
-    if (mode != TERM_POLL) std::exit(0);
+    if (mode == TERM_RAW || mode == TERM_LINE) std::exit(0);
     deliver_no_key();
     return;
   }
@@ -85,6 +87,9 @@ void keyboard_hook() {
     case LINE_INPUT_WAIT:
       suppress_newline = 1;
       deliver_input_key(TERM_LINE);
+      return;
+    case CALL_KEY_SCAN:
+      deliver_input_key(TERM_KEY);
       return;
     default:
       deliver_input_key(TERM_POLL);

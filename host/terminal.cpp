@@ -68,12 +68,13 @@ int descriptor_getc() {
 
 int console_getc(int mode) {
   if (!term_saved) {
-    if (mode == TERM_POLL) return -1;
-    return stream_getc();
+    bool reads = mode == TERM_RAW || mode == TERM_LINE || mode == TERM_KEY;
+    return reads ? stream_getc() : -1;  // a poll never takes typed-ahead input
   }
   int c;
   switch (mode) {
     case TERM_POLL:
+    case TERM_KEY:
       terminal_setup(TERM_POLL);
       c = descriptor_getc();
       terminal_setup(TERM_RAW);

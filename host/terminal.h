@@ -10,6 +10,9 @@
 constexpr int TERM_POLL = 0;  // no echo, non-canonical, returns at once
 constexpr int TERM_RAW = 1;   // no echo, non-canonical, waits for one byte
 constexpr int TERM_LINE = 2;  // echo and canonical line editing
+// A key for CALL KEY: a poll at a terminal; from a file or pipe, where every
+// key is typed ahead, the next character (-1 once it has run out).
+constexpr int TERM_KEY = 3;
 
 extern std::uint32_t term_saved;     // 1 once the settings found at start are saved
 extern struct termios saved_termios; // the settings found at start

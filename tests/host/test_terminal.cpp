@@ -45,16 +45,20 @@ TEST_F(TerminalTest, PollNeverWaitsAndKeepsWhatIsTyped) {
       [] {
         terminal_setup(TERM_RAW);
         report(console_getc(TERM_POLL));
+        report(console_getc(TERM_KEY));  // a key request polls a terminal too
         struct pollfd key = {0, POLLIN, 0};
         poll(&key, 1, TIMEOUT_MS);
         report(console_getc(TERM_POLL));
+        report(console_getc(TERM_KEY));
         report(console_getc(TERM_RAW));
       },
       true);
   EXPECT_EQ(next_report(), -1);
+  EXPECT_EQ(next_report(), -1);
   EXPECT_TRUE(terminal_holds(mode_settings(TERM_RAW)));
-  type("kx");  // the switch to poll mode must not discard typed keys
+  type("kyx");  // the switch to poll mode must not discard typed keys
   EXPECT_EQ(next_report(), 'k');
+  EXPECT_EQ(next_report(), 'y');
   EXPECT_EQ(next_report(), 'x');
   expect_normal_end_with_settings_restored();
 }
@@ -210,7 +214,7 @@ TEST_F(TerminalTest, PipedInputLeavesTheTerminalAndTheSignalsAlone) {
   start_pty_job(
       [] {
         int input[2];
-        if (pipe(input) != 0 || write(input[1], "ab", 2) != 2) std::exit(2);
+        if (pipe(input) != 0 || write(input[1], "abc", 3) != 3) std::exit(2);
         close(input[1]);
         dup2(input[0], 0);
         char name[] = "ti99run";
@@ -218,17 +222,21 @@ TEST_F(TerminalTest, PipedInputLeavesTheTerminalAndTheSignalsAlone) {
         machine_init(1, argv);
         report(int(term_saved));
         report(console_getc(TERM_POLL));
+        report(console_getc(TERM_KEY));
         report(console_getc(TERM_RAW));
         report(console_getc(TERM_LINE));
+        report(console_getc(TERM_KEY));
         report(console_getc(TERM_RAW));
         for (;;) pause();
       },
       true);
   EXPECT_EQ(next_report(), 0);
-  EXPECT_EQ(next_report(), -1);  // a poll never reads a redirected input
-  EXPECT_EQ(next_report(), 'a');
+  EXPECT_EQ(next_report(), -1);   // a poll never reads a redirected input
+  EXPECT_EQ(next_report(), 'a');  // a key request takes the next typed-ahead character
   EXPECT_EQ(next_report(), 'b');
+  EXPECT_EQ(next_report(), 'c');
   EXPECT_EQ(next_report(), -1);  // end of input
+  EXPECT_EQ(next_report(), -1);
   EXPECT_TRUE(terminal_holds(initial_settings));
   kill(job_pid, SIGINT);
   EXPECT_EQ(describe_status(next_job_status()), "killed by signal " + std::to_string(SIGINT));
