@@ -1,0 +1,2 @@
+10 INPUT A,B,C,D
+20 PRINT A;B;C;D
