@@ -9,6 +9,10 @@ std::FILE* source_file;
 std::int32_t run_index = -1;
 const char RUN_LINE[] = "RUN\n";
 
+namespace {
+int last_source_char = '\n';  // the last character typed from the source file
+}
+
 int source_getc() {
   int c = std::fgetc(source_file);
   if (c == EOF && std::ferror(source_file)) {
@@ -23,10 +27,13 @@ int next_input_char(int mode) {
   output_muted = 0;
   if (source_file) {
     int c = source_getc();
-    if (c != EOF) return c;
+    if (c != EOF) return last_source_char = c;
     std::fclose(source_file);
     source_file = nullptr;
     run_index = 0;
+    // A last line without its line end is entered first: otherwise RUN would
+    // be typed onto it, and the program would never run.
+    if (last_source_char != '\n' && last_source_char != '\r') return last_source_char = '\n';
   }
   if (run_index < 0) return console_getc(mode);
   char c = RUN_LINE[run_index++];

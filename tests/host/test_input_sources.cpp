@@ -125,6 +125,26 @@ TEST_F(InputSourcesTest, EmptyFileTypesRunAtOnce) {
   });
 }
 
+// The last line is entered even without its line end, so RUN gets a line of
+// its own; a line ended by a carriage return alone needs nothing more.
+TEST_F(InputSourcesTest, UnterminatedLastLineIsEnteredBeforeRun) {
+  const char* const cases[][2] = {
+      {"10 END", "10 END\nRUN\nx"},
+      {"10 A\n20 END", "10 A\n20 END\nRUN\nx"},
+      {"10 END\r", "10 END\rRUN\nx"},
+  };
+  static std::string expected;
+  for (const auto& [contents, typed] : cases) {
+    SCOPED_TRACE(contents);
+    source = write_temp(contents);
+    expected = typed;
+    in_child("x", [] {
+      start_with({source});
+      EXPECT_EQ(typed_until_end(), expected);
+    });
+  }
+}
+
 TEST_F(InputSourcesTest, WithoutFileOnlyStandardInputIsRead) {
   in_child("10 X\n", [] {
     start_with({});
@@ -160,7 +180,7 @@ TEST_F(InputSourcesTest, FirstLineStartingWithHashIsSkipped) {
       {"10 REM\n#x\n", "10 REM\n#x\n"},  // only the first line
       {" #x\n", " #x\n"},
       {"\n#x\n", "\n#x\n"},
-      {"1", "1"},
+      {"1", "1\n"},  // the unterminated last line is entered
   };
   static const Case* current;
   for (const Case& c : cases) {
