@@ -2,10 +2,12 @@
 // GPL code (the scan site, one before the GROM context) tells what the console
 // is waiting for, and so how a key is to be read.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "automation/host_calls.h"
 #include "automation/hooks.h"
+#include "automation/output.h"
 #include "host/input.h"
 #include "host/terminal.h"
 #include "machine/state.h"
@@ -54,6 +56,26 @@ void deliver_input_key(int mode) {
   deliver_key(c == '\n' ? ENTER : std::uint8_t(c));
 }
 
+// A CALL KEY loop that keeps asking after redirected input has run out, and
+// prints nothing meanwhile, waits for a key that can never come. After this
+// many such requests in a row the run ends, as at any other request for input
+// that cannot be served; a single CALL KEY still just sees no key.
+constexpr unsigned KEY_WAIT_LIMIT = 100000;
+unsigned key_requests_after_end;
+std::uint64_t output_at_last_key_request;
+
+void deliver_call_key() {
+  int c = next_input_char(TERM_KEY);
+  bool waiting_in_vain = c < 0 && std::feof(stdin) && output_bytes_written == output_at_last_key_request;
+  key_requests_after_end = waiting_in_vain ? key_requests_after_end + 1 : 0;
+  output_at_last_key_request = output_bytes_written;
+  if (key_requests_after_end >= KEY_WAIT_LIMIT) std::exit(0);
+  if (c < 0)
+    deliver_no_key();
+  else
+    deliver_key(c == '\n' ? ENTER : std::uint8_t(c));
+}
+
 }  // namespace
 
 void keyboard_hook() {
@@ -89,7 +111,7 @@ void keyboard_hook() {
       deliver_input_key(TERM_LINE);
       return;
     case CALL_KEY_SCAN:
-      deliver_input_key(TERM_KEY);
+      deliver_call_key();
       return;
     default:
       deliver_input_key(TERM_POLL);

@@ -5,10 +5,10 @@
 // position a space, and screen codes become ASCII.
 #include "automation/screen_capture.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "automation/host_calls.h"
+#include "automation/output.h"
 #include "machine/state.h"
 
 namespace {
@@ -59,7 +59,7 @@ void scroll_newline() {
   if (top == END_OF_PROGRAM_RETURN && run_typed) std::exit(0);
   newline_phase ^= 1;
   if (newline_phase) return;
-  if (!suppress_newline) std::putchar('\n');
+  if (!suppress_newline) output_byte('\n');
   capture_last_addr = PROMPT_POSITION;
   suppress_newline = 0;
   cpu_mem[TIMER_BYTE] = std::uint8_t(timer_byte_source());
@@ -88,9 +88,9 @@ void screen_capture(std::uint8_t value) {
     if (run_typed) std::exit(1);  // the program stopped without its normal end
     if (have_source) return;
   }
-  if (unsigned(capture_last_addr) + 2 == address) std::putchar(' ');
+  if (unsigned(capture_last_addr) + 2 == address) output_byte(' ');
   capture_last_addr = address;
   if (context == CURSOR_EXCHANGE) return;
-  std::putchar(screen_code_to_char(value) & 0xFF);
+  output_byte(screen_code_to_char(value) & 0xFF);
   suppress_newline = 0;
 }

@@ -1,7 +1,7 @@
 #include <cstdint>
-#include <cstdio>
 
 #include "automation/hooks.h"
+#include "automation/output.h"
 #include "host/warn.h"
 #include "machine/state.h"
 
@@ -13,7 +13,7 @@ constexpr std::uint16_t ERROR_TONE = 0x0484;   // the console's error honk
 void sound_hook() {
   std::uint16_t list = cpu_word(reg(3));  // the operand the GPL I/O left in R3's word
   if (list == ACCEPT_TONE || list == ERROR_TONE) {
-    if (!output_muted) std::putchar('\a');
+    if (!output_muted) output_byte('\a');
     return;
   }
   warn("sound: %04X", list);

@@ -1,4 +1,5 @@
 // ti99run: runs a TI BASIC program on an emulated TI-99/4A console.
+#include "automation/output.h"
 #include "host/startup.h"
 #include "rom/translated_rom.h"
 
@@ -7,6 +8,7 @@
 #endif
 
 int main(int argc, char** argv) {
+  check_output_at_exit();
 #ifdef TI99_COUNT_INSTRUCTIONS
   report_instruction_count_at_exit();
 #endif
