@@ -34,17 +34,15 @@ inline std::uint16_t post_increment(unsigned n, unsigned step) {
 // A byte instruction naming a register uses its high byte only.
 inline void write_reg_high_byte(unsigned n, std::uint8_t value) { cpu_mem[reg_address(n)] = value; }
 
-// Result rule: L> for non-zero, A> for non-zero and positive, EQ for zero.
-inline void result_word(std::uint16_t v) {
+// Result rule: L> for non-zero, A> for non-zero and positive, EQ for zero;
+// sign is the sign bit, 0x8000 for words and 0x80 for bytes.
+inline void result_rule(std::uint32_t v, std::uint32_t sign) {
   st_lgt = v != 0;
-  st_agt = v != 0 && !(v & 0x8000);
+  st_agt = v != 0 && !(v & sign);
   st_eq = v == 0;
 }
-inline void result_byte(std::uint8_t v) {
-  st_lgt = v != 0;
-  st_agt = v != 0 && !(v & 0x80);
-  st_eq = v == 0;
-}
+inline void result_word(std::uint16_t v) { result_rule(v, 0x8000); }
+inline void result_byte(std::uint8_t v) { result_rule(v, 0x80); }
 
 // Compare rule: source s against destination d.
 inline void compare_words(std::uint16_t s, std::uint16_t d) {
@@ -66,9 +64,7 @@ inline std::uint32_t add_with_flags(std::uint32_t d, std::uint32_t s, std::uint3
   std::uint32_t r = sum & mask;
   st_c = sum > mask;
   st_ov = ((~(s ^ d)) & (s ^ r) & sign) != 0;
-  st_lgt = r != 0;
-  st_agt = r != 0 && !(r & sign);
-  st_eq = r == 0;
+  result_rule(r, sign);
   return r;
 }
 inline std::uint32_t subtract_with_flags(std::uint32_t d, std::uint32_t s, std::uint32_t sign) {
@@ -76,9 +72,7 @@ inline std::uint32_t subtract_with_flags(std::uint32_t d, std::uint32_t s, std::
   std::uint32_t r = (d - s) & mask;
   st_c = d >= s;
   st_ov = ((s ^ d) & (d ^ r) & sign) != 0;
-  st_lgt = r != 0;
-  st_agt = r != 0 && !(r & sign);
-  st_eq = r == 0;
+  result_rule(r, sign);
   return r;
 }
 inline std::uint16_t add_words(std::uint16_t d, std::uint16_t s) {
