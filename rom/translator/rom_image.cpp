@@ -28,19 +28,6 @@ bool parse_hex_word(const std::string& token, unsigned& value) {
   return true;
 }
 
-}  // namespace
-
-bool load_binary_image(const std::string& path, RomImage& rom, std::string& error) {
-  std::string contents;
-  if (!read_whole_file(path, contents, error)) return false;
-  if (contents.empty() || contents.size() > 0x10000) {
-    error = path + ": not a ROM image";
-    return false;
-  }
-  rom.bytes.assign(contents.begin(), contents.end());
-  return true;
-}
-
 bool parse_hex_image(const std::string& text, RomImage& rom, std::string& error) {
   std::istringstream lines(text);
   std::string line;
@@ -70,6 +57,20 @@ bool parse_hex_image(const std::string& text, RomImage& rom, std::string& error)
   }
   return true;
 }
+
+}  // namespace
+
+bool load_binary_image(const std::string& path, RomImage& rom, std::string& error) {
+  std::string contents;
+  if (!read_whole_file(path, contents, error)) return false;
+  if (contents.empty() || contents.size() > 0x10000) {
+    error = path + ": not a ROM image";
+    return false;
+  }
+  rom.bytes.assign(contents.begin(), contents.end());
+  return true;
+}
+
 
 bool load_hex_image(const std::string& path, RomImage& rom, std::string& error) {
   std::string contents;

@@ -11,4 +11,3 @@ bool load_binary_image(const std::string& path, RomImage& rom, std::string& erro
 // A hand-assembled image in text: lines "AAAA: WWWW WWWW ..." place words from
 // address AAAA on; anything after ";" is a comment. Unset bytes are 0.
 bool load_hex_image(const std::string& path, RomImage& rom, std::string& error);
-bool parse_hex_image(const std::string& text, RomImage& rom, std::string& error);
