@@ -1,0 +1,43 @@
+#!/bin/sh
+# Sources too big to keep as cases or that cannot be read, and standard output that goes away
+# or cannot be written: each run must end by itself with the documented status and messages.
+#   bad_input.sh TI99RUN WORKDIR
+set -u
+[ $# -eq 2 ] || { echo "usage: $0 TI99RUN WORKDIR" >&2; exit 2; }
+case $1 in /*) bin=$1 ;; *) bin=$PWD/$1 ;; esac
+rm -rf "$2/bad_input" && mkdir -p "$2/bad_input" && cd "$2/bad_input" || exit 2
+fail=0 why='writing standard output:'
+
+# repeat TEXT N: TEXT repeated to N characters (an escape such as \n in TEXT works).
+repeat() {
+  awk -v s="$1" -v n="$2" 'BEGIN { while (length(s) < n) s = s s; printf "%s", substr(s, 1, n) }'
+}
+# run PROGRAM [OUTPUT]: one run, standard input from /dev/null, into out, err and status.
+run() { : > out; timeout 60 "$bin" "$1" < /dev/null > "${2:-out}" 2> err; echo $? > status; }
+# expect WHAT STATUS OUTPUT ERROR: the last run, without bells (OUTPUT, ERROR: printf formats).
+expect() {
+  printf "$3" > want_out && printf "$4" > want_err
+  tr -d '\a' < out | cmp -s - want_out && cmp -s err want_err && [ "$(cat status)" = "$2" ] &&
+    return
+  echo "$1: expected status $2, got $(cat status); output and standard error:"
+  sed -n l out err
+  fail=1
+}
+
+printf '10 PRINT "%s"\n20 PRINT 99\n' "$(repeat A 10000)" > long_line.bas
+run long_line.bas; expect '10,000-character line' 0 "$(repeat A 101)\\n 99 \\n" ''
+repeat "10 REM $(repeat M 90)\\n" 1048600 > megabyte.bas  # 10,700 lines of 98 bytes
+echo '10 PRINT "LAST"' >> megabyte.bas
+run megabyte.bas; expect 'a megabyte of source' 0 'LAST\n' ''
+run .; expect 'a directory' 1 '' 'reading BASIC source file: Is a directory\n'
+run none.bas; expect 'a missing file' 1 '' 'opening BASIC source file: No such file or directory\n'
+
+printf '10 PRINT I\n20 I=I+1\n30 GOTO 10\n' > printer.bas && printf '10 PRINT 1\n' > one.bas
+( timeout 60 "$bin" printer.bas 2> err; echo $? > status ) < /dev/null | head -n 1 > out
+expect '| head -1' 141 ' 0 \n' ''
+( trap '' PIPE; timeout 60 "$bin" printer.bas 2> err; echo $? > status ) < /dev/null |
+  head -n 1 > out
+expect '| head -1, SIGPIPE ignored' 1 ' 0 \n' "$why Broken pipe\\n"
+run one.bas /dev/full; expect '> /dev/full' 1 '' "$why No space left on device\\n"
+run printer.bas /dev/full; expect '> /dev/full, printing' 1 '' "$why No space left on device\\n"
+[ "$fail" = 0 ] && echo ok; exit "$fail"
