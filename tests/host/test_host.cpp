@@ -1,168 +1,177 @@
-// The host side as the user sees it, on pseudo-terminals: the keyboard's sources,
-// modes, the settings coming back however the process ends or stops, start-up.
+// The ti99run binary on a fresh pseudo-terminal, in the foreground as a shell starts it, typed on
+// like a user; however a run ends or stops, the terminal must hold the settings it was found with.
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utmp.h>
 
 #include <csignal>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
 
 #include <gtest/gtest.h>
 
-#include "host/input.h"
-#include "host/startup.h"
-#include "host/terminal.h"
-#include "tests/host/pty_job.h"
-
 namespace {
 
-struct Host : testing::Test { void TearDown() override { end_pty_job(); } };
+constexpr int TIMEOUT_MS = 10000;  // against hangs only; nothing here is timed
 
-const char *source, *input;  // the texts of the source file (null: none) and standard input
+int master = -1, slave = -1;
+pid_t leader = -1;      // the session leader standing in for a shell; ti99run is its child
+struct termios found;   // the settings ti99run finds
+std::string screen;     // all ti99run has written to the terminal
+size_t seen = 0;        // where in screen the next text is looked for
+const std::string program = testing::TempDir() + "host_" + std::to_string(getpid()) + ".bas";
 
-// A pipe holding text, or the end of this process; returns its read end.
-int pipe_holding(const char* text) {
-  int fds[2];
-  if (pipe(fds) != 0 || write(fds[1], text, std::strlen(text)) < 0) std::exit(2);
-  close(fds[1]);
-  return fds[0];
+bool wait_until(const std::function<bool()>& done, int ms = TIMEOUT_MS) {
+  for (int waited = 0; !done(); waited += 5, usleep(5000))
+    if (waited > ms) return false;
+  return true;
 }
 
-// Standard input and the source file (named before a missing file that must not
-// be read) pipes; reports a poll, then keys in modes 1, 3, 2 in turn until none.
-void read_input() {
-  dup2(pipe_holding(input), 0);
-  std::string path = "/dev/fd/" + std::to_string(pipe_holding(source ? source : ""));
-  char* argv[] = {const_cast<char*>("ti99run"), path.data(), const_cast<char*>("/no/file")};
-  machine_init(source ? 3 : 1, argv);
-  report(next_input_char(TERM_POLL));
-  const int modes[] = {TERM_RAW, TERM_KEY, TERM_LINE};
-  for (int i = 0, c = 0; c >= 0; i++) report(c = next_input_char(modes[i % 3]));
-  pause();
+struct termios settings() {
+  struct termios now {};
+  tcgetattr(slave, &now);
+  return now;
+}
+tcflag_t echo_and_lines() { return settings().c_lflag & (ICANON | ECHO); }
+bool as_found() {
+  struct termios now = settings();
+  return now.c_iflag == found.c_iflag && now.c_oflag == found.c_oflag &&
+         now.c_lflag == found.c_lflag && std::memcmp(now.c_cc, found.c_cc, NCCS) == 0;
 }
 
-// A poll takes a character of the source file or RUN line, never of a pipe; key
-// requests do. The terminal stays untouched and SIGINT keeps its default action.
-TEST_F(Host, SourceThenRunLineThenStandardInput) {
-  const struct { const char* source; const char* input; const char* typed; } cases[] = {
-      {"10 PRINT 1\n", "ab", "10 PRINT 1\nRUN\nab"}, {nullptr, "10 X\n", "10 X\n"},
-      {"", "x", "RUN\nx"}, {"10 END", "x", "10 END\nRUN\nx"},  // the last line is entered
-      {"10 A\n20 END", "", "10 A\n20 END\nRUN\n"}, {"10 END\r", "", "10 END\rRUN\n"},
-      {"#!/usr/bin/ti99run\n10 END\n", "", "10 END\nRUN\n"},  // a "#" first line is skipped
-      {"#!x\r\n10 END\r\n", "", "\n10 END\r\nRUN\n"}, {"#!x\r10 END\n", "", "10 END\nRUN\n"},
-      {"#\n", "", "RUN\n"}, {"# no line end", "", "RUN\n"},
-      {"10 REM\n#x\n", "", "10 REM\n#x\nRUN\n"}, {" #x\n", "", " #x\nRUN\n"},  // only at the start
-      {"\n#x\n", "", "\n#x\nRUN\n"}};
-  for (auto c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.source ? c.source : "(no file)"));
-    source = c.source, input = c.input;
-    start_pty_job(read_input, true);
-    int polled = next_report();
-    EXPECT_EQ(polled < 0, c.source == nullptr);
-    std::string typed = polled < 0 ? "" : std::string(1, char(polled));
-    for (int ch; (ch = next_report()) >= 0;) typed += char(ch);
-    EXPECT_EQ(typed, c.typed);
-    EXPECT_TRUE(terminal_holds(initial_settings));
-    kill(job_pid, SIGINT);
-    EXPECT_EQ(describe_status(next_job_status()), "killed by signal 2");
+// Whether text shows on the terminal after the text found last, waiting for it.
+testing::AssertionResult shows(const std::string& text, int ms = TIMEOUT_MS) {
+  size_t at = std::string::npos;
+  bool shown = wait_until([&] {
+    char buffer[4096];
+    struct pollfd p = {master, POLLIN, 0};
+    ssize_t n = poll(&p, 1, 0) > 0 ? read(master, buffer, sizeof buffer) : 0;
+    if (n > 0) screen.append(buffer, size_t(n));
+    return (at = screen.find(text, seen)) != std::string::npos;
+  }, ms);
+  if (!shown) return testing::AssertionFailure() << testing::PrintToString(text) << " not in "
+                                                 << testing::PrintToString(screen.substr(seen));
+  seen = at + text.size();
+  return testing::AssertionSuccess();
+}
+
+// Types text once ti99run reads a line, which the terminal then echoes.
+void type_line(const std::string& text) {
+  EXPECT_TRUE(wait_until([] { return echo_and_lines() == (ICANON | ECHO); })) << "no line read";
+  EXPECT_EQ(write(master, text.data(), text.size()), ssize_t(text.size()));
+}
+
+// "exit 0", "killed by signal 2", or "running" when the run has not ended in time.
+std::string end(int ms = TIMEOUT_MS) {
+  int status = 0;
+  if (!wait_until([&] { return waitpid(leader, &status, WNOHANG) > 0; }, ms)) return "running";
+  leader = -1;
+  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+  return "exit " + std::to_string(WEXITSTATUS(status));
+}
+
+void stop_all() {
+  pid_t job = leader > 0 ? tcgetpgrp(master) : -1;
+  if (job > 0 && job != leader) kill(-job, SIGKILL);
+  if (leader > 0) kill(leader, SIGKILL), waitpid(leader, nullptr, 0);
+  if (master >= 0) close(master), close(slave);
+  master = slave = leader = -1;
+}
+
+// Starts ti99run with path (none when null), holding text if given, on a new terminal, under a
+// session leader that ends as ti99run ends.
+void start(const char* path, const char* text = nullptr) {
+  stop_all();
+  if (text) std::ofstream(path) << text;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  tcgetattr(slave, &found);
+  found.c_cc[VMIN] = 5, found.c_cc[VTIME] = 7;  // unlike any mode ti99run sets
+  ASSERT_EQ(tcsetattr(slave, TCSANOW, &found), 0);
+  screen.clear(), seen = 0;
+  if ((leader = fork()) != 0) return;
+  close(master);
+  if (login_tty(slave) != 0) _exit(126);
+  pid_t job = fork();
+  if (job == 0) {  // a job of its own in the foreground, signals at their defaults
+    signal(SIGTTOU, SIG_IGN), setpgid(0, 0), tcsetpgrp(0, getpid());
+    for (int sig : {SIGINT, SIGTSTP, SIGCONT, SIGTTOU, SIGTTIN}) signal(sig, SIG_DFL);
+    const char* args[] = {"ti99run", path, nullptr};
+    execv(TI99RUN_PATH, const_cast<char* const*>(args));
+    _exit(127);
   }
+  int status = 0;
+  waitpid(job, &status, 0);
+  if (WIFSIGNALED(status)) signal(WTERMSIG(status), SIG_DFL), raise(WTERMSIG(status));
+  _exit(WEXITSTATUS(status));
 }
 
-int read_mode, ignored_at_start;  // read_keys' mode, and a signal it ignores as under nohup
+struct Host : testing::Test {
+  void TearDown() override { stop_all(), std::remove(program.c_str()); }
+};
 
-// Starts the machine (resting in mode 1) and reports 0; reads keys in read_mode
-// and reports each until a "." or the end of input; rests until one more key.
-// Mode -1: hands the terminal back to the shell, as a job put in the background.
-void read_keys() {
-  if (ignored_at_start) signal(ignored_at_start, SIG_IGN);
-  char* argv[] = {const_cast<char*>("ti99run"), nullptr};
-  machine_init(1, argv);
-  if (read_mode < 0) { tcsetpgrp(0, getppid()); report(0); pause(); }
-  report(0);
-  for (int c = 0; c != '.' && c >= 0;) report(c = console_getc(read_mode));
-  console_getc(TERM_RAW);
+TEST_F(Host, SessionAnswersACommandAndEndsOnBye) {
+  start(nullptr);
+  ASSERT_TRUE(shows("TI BASIC READY\r\n>"));
+  type_line("PRINT 2+2\r");
+  EXPECT_TRUE(shows("PRINT 2+2\r\n 4 \r\n"));  // echoed once, by the terminal
+  type_line("BYE\r");
+  EXPECT_EQ(end(), "exit 0");
+  EXPECT_TRUE(as_found());
 }
 
-TEST_F(Host, PollAndKeyRequestsAtATerminalNeverWait) {
-  start_pty_job(
-      [] {
-        terminal_setup(TERM_RAW);
-        for (int mode : {TERM_POLL, TERM_KEY}) report(console_getc(mode));  // KEY: a poll here
-        int c;
-        while ((c = console_getc(TERM_POLL)) < 0) usleep(1000);
-        report(c);
-        for (int mode : {TERM_KEY, TERM_RAW}) report(console_getc(mode));
-      },
-      true);
-  for (int c : {-1, -1}) EXPECT_EQ(next_report(), c);
-  EXPECT_TRUE(terminal_holds(mode_settings(TERM_RAW)));
-  type("kyx");  // the switch to poll mode must not discard typed keys
-  for (int c : {'k', 'y', 'x'}) EXPECT_EQ(next_report(), c);
+// The prompt is out while INPUT waits; the answer is echoed, the CALL KEY key is not; Ctrl-D at
+// INPUT ends the run.
+TEST_F(Host, InputCallKeyAndCtrlD) {
+  start(program.c_str(), "10 INPUT \"HOW MANY? \":N\n20 PRINT N*3;\n30 CALL KEY(0,K,S)\n"
+                         "40 IF S=0 THEN 30\n50 PRINT K\n60 INPUT A\n70 PRINT 0\n");
+  ASSERT_TRUE(shows("HOW MANY? "));
+  type_line("14\r");
+  EXPECT_TRUE(shows("14\r\n 42 "));
+  EXPECT_EQ(end(300), "running") << "no wait for a key";
+  EXPECT_EQ(write(master, "q", 1), 1);
+  EXPECT_TRUE(shows(" 113 \r\n?"));  // lower case stays lower case
+  EXPECT_EQ(screen.find('q'), std::string::npos) << "the key was echoed";
+  type_line("\x04");  // the end of input works in line mode only
+  EXPECT_EQ(end(), "exit 0");
+  EXPECT_TRUE(as_found());
+  EXPECT_FALSE(shows(" 0 ", 100));
 }
 
-// A killed process dies by the signal, settings back. A stop gives them back and
-// continuing the mode, also after a shell set its own, and when the stop of a
-// session leader (whose group is orphaned) is discarded and no SIGCONT follows.
-TEST_F(Host, SignalsAndStopsGiveTheSettingsBack) {
-  // sig: sent (below 0: ignored from the start); end: killed by, stopped by (below 0) or 0
-  const struct { int mode; bool shell; int sig; const char* typed; int end; } cases[] = {
-      {TERM_RAW, true, SIGINT, "", SIGINT},  {TERM_RAW, true, SIGTERM, "", SIGTERM},
-      {TERM_RAW, true, SIGHUP, "", SIGHUP},  {TERM_RAW, true, SIGQUIT, "", SIGQUIT},
-      {TERM_RAW, true, SIGPIPE, "", SIGPIPE}, {TERM_RAW, true, 0, "\x03", SIGINT},
-      {TERM_LINE, true, 0, "\x03", SIGINT},  {TERM_RAW, true, -SIGHUP, "", 0},
-      {TERM_RAW, true, 0, "\x1a", -SIGTSTP}, {TERM_LINE, true, 0, "\x1a", -SIGTSTP},
-      {TERM_LINE, true, SIGSTOP, "", -SIGSTOP}, {TERM_RAW, false, 0, "\x1a", 0},
-      {-1, true, SIGTERM, "", SIGTERM}};  // in the background: the terminal is not its own
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-    read_mode = c.mode;
-    ignored_at_start = c.sig < 0 ? -c.sig : 0;
-    start_pty_job(read_keys, c.shell);
-    ASSERT_EQ(next_report(), 0);
-    ASSERT_TRUE(wait_for_settings(mode_settings(c.mode)));
-    if (c.sig) kill(job_pid, std::abs(c.sig));
-    type(c.typed);
-    if (c.end) {
-      std::string how = c.end > 0 ? "killed by signal " : "stopped by signal ";
-      ASSERT_EQ(describe_status(next_job_status()), how + std::to_string(std::abs(c.end)));
-      bool untouched = c.sig == SIGSTOP || c.mode < 0;  // no handler ran, or not its terminal
-      EXPECT_TRUE(terminal_holds(untouched ? mode_settings(c.mode) : initial_settings));
-      if (c.end > 0) continue;
-      ASSERT_EQ(tcsetattr(pty_slave, TCSANOW, &initial_settings), 0);  // as a shell does
-      kill(job_pid, SIGCONT);
-      EXPECT_EQ(describe_status(next_job_status()), "continued");
-    }
-    EXPECT_TRUE(wait_for_settings(mode_settings(c.mode))) << describe(current_settings());
-    type("z.");  // the interrupted read goes on; a line read echoes and waits for ENTER
-    if (c.mode == TERM_LINE) {
-      EXPECT_NE(read_output_until("z.").find("z."), std::string::npos) << "no echo";
-      EXPECT_EQ(next_report(300), NO_REPORT) << "a character before ENTER";
-      type("\r");
-    }
-    EXPECT_EQ(next_report(), 'z');
-    EXPECT_EQ(next_report(), '.');
-    EXPECT_TRUE(terminal_holds(mode_settings(TERM_RAW))) << "not resting in mode 1";
-    type("x");
-    EXPECT_EQ(describe_status(next_job_status()), "exit 0");
-    EXPECT_TRUE(terminal_holds(initial_settings));
-  }
+// Ctrl-Z in a running loop gives the settings back while stopped, SIGCONT takes raw mode again;
+// Ctrl-C kills the run by SIGINT.
+TEST_F(Host, CtrlZThenCtrlCInALoop) {
+  start(program.c_str(), "10 PRINT \"LOOPING\"\n20 GOTO 20\n");
+  ASSERT_TRUE(shows("LOOPING\r\n"));
+  pid_t job = tcgetpgrp(master);
+  EXPECT_EQ(write(master, "\x1a", 1), 1);
+  EXPECT_TRUE(wait_until([job] {
+    std::string text;
+    std::getline(std::ifstream("/proc/" + std::to_string(job) + "/stat"), text);
+    return text.find(") T ") != std::string::npos;
+  })) << "not stopped";
+  EXPECT_TRUE(as_found());
+  kill(job, SIGCONT);
+  EXPECT_TRUE(wait_until([] { return echo_and_lines() == 0; })) << "no raw mode";
+  EXPECT_EQ(write(master, "\x03", 1), 1);
+  EXPECT_EQ(end(), "killed by signal " + std::to_string(SIGINT));
+  EXPECT_TRUE(as_found());
 }
 
-const char* binary_args[3] = {"ti99run"};
-
-// The binary on the terminal: a source file that cannot be read ends the run
-// at once with a message; any run ends with the terminal as it was found.
-TEST_F(Host, BinaryStartsAndEndsLeavingTheTerminal) {
-  const struct { const char* source; const char* status; const char* output; } cases[] = {
-      {"/no/such/file", "exit 1", "opening BASIC source file: No such file or directory\r\n"},
-      {"/", "exit 1", "reading BASIC source file: Is a directory\r\n"},
-      {"/dev/null", "exit 1", ""}};  // an empty program: RUN cannot do that
+TEST_F(Host, UnreadableSourceEndsTheRunAtOnce) {
+  const struct { const char *path, *message; } cases[] = {
+      {"/no/such/file", "opening BASIC source file: No such file or directory\r\n"},
+      {"/", "reading BASIC source file: Is a directory\r\n"}};
   for (auto c : cases) {
-    SCOPED_TRACE(c.source);
-    binary_args[1] = c.source;
-    start_pty_job([] { execv(TI99RUN_PATH, const_cast<char* const*>(binary_args)); }, true);
-    EXPECT_EQ(describe_status(next_job_status()), c.status);
-    EXPECT_EQ(read_output_until(c.output).find(c.output), 0u);
-    EXPECT_TRUE(terminal_holds(initial_settings));
+    SCOPED_TRACE(c.path);
+    start(c.path);
+    EXPECT_EQ(end(), "exit 1");
+    EXPECT_TRUE(shows(c.message));
+    EXPECT_TRUE(as_found());
   }
 }
 
