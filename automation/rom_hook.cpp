@@ -11,13 +11,13 @@ int rom_hook() {
       std::exit(0);
     case KEYBOARD_SCAN:
       keyboard_hook();
-      return 1;
+      return HOOK_RESUME;
     case SOUND_LIST:
       sound_hook();
-      return 1;
+      return HOOK_RESUME;
     case CRU_TRANSFER:
-      return 1;
+      return HOOK_RESUME;
     default:
-      return 0;
+      return HOOK_NONE;
   }
 }

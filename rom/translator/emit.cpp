@@ -298,7 +298,10 @@ std::string emit_translation(const TranslatedSet& set, const std::vector<std::ui
   for (std::size_t i = 0; i < entries.size(); ++i)
     out << "      case " << i + 1 << ": goto " << label(entries[i]) << ";\n";
   out << "      default: break;\n    }\n  }\n"
-      << "  if (rom_hook()) goto " << label(options.resume) << ";\n"
+      << "  switch (rom_hook()) {\n"
+      << "    case HOOK_RESUME: goto " << label(options.resume) << ";\n"
+      << "    case HOOK_REDISPATCH: goto dispatch;\n"
+      << "    default: break;\n  }\n"
       << "  std::printf(\"not found: $%04X\\n\", branch_target);\n  return 1;\n}\n";
   return out.str();
 }

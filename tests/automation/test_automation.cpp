@@ -66,7 +66,7 @@ TEST_F(Automation, ScreenCodesAreTiBasicsCharactersWithRegister4Zero) {
 
 TEST_F(Automation, SoundListsOtherThanTheTwoTonesAreAWarning) {
   wp = 0x8300, branch_target = 0x05D6, set_reg(3, 0x8340), set_cpu_word(0x8340, 0x1234);
-  EXPECT_EQ(output_of([] { EXPECT_EQ(rom_hook(), 1); }), "warning: sound: 1234\n");
+  EXPECT_EQ(output_of([] { EXPECT_EQ(rom_hook(), HOOK_RESUME); }), "warning: sound: 1234\n");
 }
 
 }  // namespace

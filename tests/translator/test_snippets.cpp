@@ -19,7 +19,7 @@ int run_devices();
 namespace {
 
 std::string calls;  // every call of a stand-in, in order: "R9800 W8C00=C9 H6000 "
-int hook_answer;    // what rom_hook answers once, then 0
+int hook_answer;    // what rom_hook answers once, then HOOK_NONE
 
 void record(const char* format, unsigned a, unsigned b = 0) {
   char text[16];
@@ -40,12 +40,12 @@ void mem_write_byte(std::uint16_t address, std::uint8_t value) {
 int rom_hook() {
   record("H%04X ", branch_target);
   int answer = hook_answer;
-  hook_answer = 0;
-  return answer;
+  hook_answer = HOOK_NONE;
+  return answer;  // HOOK_REDISPATCH leaves branch_target at >6000: the hook runs again
 }
 
 TEST(TranslatorSnippet, DevicePathOncePerOperandSourceFirstAndDispatch) {
-  for (int answer : {1, 0}) {
+  for (int answer : {HOOK_RESUME, HOOK_REDISPATCH, HOOK_NONE}) {
     std::memset(cpu_mem, 0, sizeof cpu_mem);
     wp = 0x83E0;
     set_cpu_word(0x1FFE, 0x001F);
@@ -57,9 +57,12 @@ TEST(TranslatorSnippet, DevicePathOncePerOperandSourceFirstAndDispatch) {
     EXPECT_EQ(run_devices(), 1);
     std::fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              answer ? "not found: $7000\n" : "not found: $6000\n");
+              answer == HOOK_RESUME ? "not found: $7000\n" : "not found: $6000\n");
+    const char* after_hook = answer == HOOK_RESUME       ? "H7000 "
+                             : answer == HOOK_REDISPATCH ? "H6000 "
+                                                         : "";
     EXPECT_EQ(calls, std::string("R9800 R834A W8C00=C9 R834B R834C R8310 R9000 WA200=90 H6000 ") +
-                         (answer ? "H7000 " : ""));
+                         after_hook);
   }
   std::string words;  // R2-R9 and R14, then the word at >8300
   for (unsigned address : {0x83E4, 0x83E6, 0x83E8, 0x83EA, 0x83EC, 0x83EE, 0x83F0, 0x83F2,
