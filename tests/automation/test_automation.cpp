@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "automation/key_units.h"
+#include "machine/keyboard.h"
 #include "automation/rom_hook.h"
 #include "automation/screen_capture.h"
 #include "machine/state.h"
@@ -54,9 +54,12 @@ TEST_F(Automation, TwoBorderWritesAreOneNewlineUnlessSuppressedOrAWrap) {
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "");
   EXPECT_EQ(capture_last_addr, 0x02E1);
   EXPECT_EQ(suppress_newline, 0u);
-  set_cpu_word(0x837E, 0x4C03), set_cpu_word(0x837C, 0x4C8A);  // GPL stack: PRINT splits a row
+  set_cpu_word(0x837E, 0x4C03), set_cpu_word(0x837C, 0x4C8A);  // GPL stack: PRINT changes rows
+  cpu_mem[0x8306] = 29, cpu_mem[0x8307] = 28;  // at column 29 of 28: the row is full, text wraps
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "");
   EXPECT_EQ(newline_phase, 0u);
+  cpu_mem[0x8306] = 26;  // an item that does not fit the room left moves to a new line
+  EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "\n");
 }
 
 TEST_F(Automation, ScreenCodesAreTiBasicsCharactersWithRegister4Zero) {
