@@ -79,6 +79,14 @@ void scroll_newline() {
   cpu_mem[TIMER_BYTE] = std::uint8_t(timer_byte_source());
 }
 
+// Skipped positions between the last captured write and this one on the same
+// row come out as blanks, so that text keeps its column.
+void write_gap(unsigned address) {
+  unsigned last = capture_last_addr;
+  if (address <= last + 1 || address / 32 != last / 32) return;
+  for (unsigned skipped = address - last - 1; skipped > 0; --skipped) output_byte(' ');
+}
+
 // TI BASIC's character set is offset by >60 when VDP register 4 selects it;
 // control codes and anything below a space print as a full stop.
 int screen_code_to_char(std::uint8_t value) {
@@ -102,7 +110,7 @@ void screen_capture(std::uint8_t value) {
     if (run_typed) std::exit(1);  // the program stopped without its normal end
     if (have_source) return;
   }
-  if (unsigned(capture_last_addr) + 2 == address) output_byte(' ');
+  write_gap(address);
   capture_last_addr = address;
   if (context == CURSOR_EXCHANGE) return;
   output_byte(screen_code_to_char(value) & 0xFF);
