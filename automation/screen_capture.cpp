@@ -27,9 +27,12 @@ constexpr std::uint16_t SCROLL_RIGHT_BORDER = 0x56DF;
 
 // Contexts whose writes are never output: VDP clear, the scroll's move,
 // borders and blanks, the cursor undone, the echo of typed keys, the first
-// half of characters written in two steps, and the bottom-row clearing.
-constexpr std::uint16_t DROPPED_CONTEXTS[] = {0x00EE, 0x56D4, 0x56DB, 0x56DD, 0x2A83, 0x2B84,
-                                              0x2FB7, 0x2FF3, 0x42C6, 0x4BEE, 0x44F9, 0x4506};
+// half of characters written in two steps, the bottom-row clearing, and the
+// characters that CALL HCHAR and CALL VCHAR place (their FMT statements at
+// >3615 and >3631 repeat one character along a row or down a column).
+constexpr std::uint16_t DROPPED_CONTEXTS[] = {0x00EE, 0x56D4, 0x56DB, 0x56DD, 0x2A83,
+                                              0x2B84, 0x2FB7, 0x2FF3, 0x42C6, 0x4BEE,
+                                              0x44F9, 0x4506, 0x3618, 0x3634};
 
 // Callers of the scroll, identified by the GPL return addresses on its stack.
 constexpr std::uint16_t ROW_CHANGE_RETURN = 0x4C03;  // row change called through >4D00
