@@ -7,8 +7,9 @@
 
 #include <cstdlib>
 
-#include "automation/host_calls.h"
-#include "automation/output.h"
+#include "automation/screen_text.h"
+#include "host/host_calls.h"
+#include "host/output.h"
 #include "machine/state.h"
 
 namespace {
@@ -68,13 +69,6 @@ void scroll_newline() {
   cpu_mem[TIMER_BYTE] = std::uint8_t(timer_byte_source());
 }
 
-// TI BASIC's character set is offset by >60 when VDP register 4 selects it;
-// control codes and anything below a space print as a full stop.
-int screen_code_to_char(std::uint8_t value) {
-  int k = (vdp_regs[4] & 7) ? value : value - 0x60;
-  return k <= 0x1F ? '.' : k;
-}
-
 }  // namespace
 
 void screen_capture(std::uint8_t value) {
@@ -94,6 +88,6 @@ void screen_capture(std::uint8_t value) {
   if (unsigned(capture_last_addr) + 2 == address) output_byte(' ');
   capture_last_addr = address;
   if (context == CURSOR_EXCHANGE) return;
-  output_byte(screen_code_to_char(value) & 0xFF);
+  output_byte(screen_code_to_char(value));
   suppress_newline = 0;
 }

@@ -1,7 +1,11 @@
 // Address decoding of the byte path. The VDP ports come first, then the GROM
 // ports (each answering at 16 addresses through the mask >FFC3), then memory.
+// The bus is where taps meet the devices: a byte for the VDP data port passes
+// the screen output capture first, then reaches the VDP.
 #include "machine/memory_map.h"
 
+#include "automation/screen_capture.h"
+#include "host/run_end.h"
 #include "machine/grom.h"
 #include "machine/vdp.h"
 
@@ -21,7 +25,11 @@ void warn_unhandled_write(std::uint16_t address, std::uint8_t value) {
 
 }  // namespace
 
+// Every GPL instruction fetch (GROM port) and every token the BASIC
+// interpreter reads from the program in VRAM (VDP port) passes here: the
+// point where the emulation looks for a request from outside to end the run.
 std::uint8_t mem_read_byte(std::uint16_t address) {
+  if (stop_request) [[unlikely]] stop_run();
   if (address == 0x8800) return vdp_read_data();
   std::uint16_t port = address & GROM_PORT_MASK;
   if (port == 0x9800) return grom_read_data();
@@ -33,7 +41,10 @@ std::uint8_t mem_read_byte(std::uint16_t address) {
 }
 
 void mem_write_byte(std::uint16_t address, std::uint8_t value) {
-  if (address == 0x8C00) return vdp_write_data(value);
+  if (address == 0x8C00) {
+    screen_capture(value);
+    return vdp_write_data(value);
+  }
   if (address == 0x8C02) return vdp_write_control(value);
   std::uint16_t port = address & GROM_PORT_MASK;
   if (port == 0x9C00) return grom_write_data();
