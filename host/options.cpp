@@ -98,15 +98,6 @@ void show_help(const char*) {
   std::exit(0);
 }
 
-// The message for a long option that names no option or more than one.
-const char* unknown_option_message(const char* argument) {
-  const char* name = argument + 2;
-  std::size_t length = std::strcspn(name, "=");
-  int matches = 0;
-  for (const Option& option : OPTIONS) matches += std::strncmp(option.name, name, length) == 0;
-  return matches > 1 ? "ambiguous option '%s'" : "unknown option '%s'";
-}
-
 }  // namespace
 
 void parse_command_line(int argc, char** argv) {
@@ -135,7 +126,7 @@ void parse_command_line(int argc, char** argv) {
       char name[3] = {'-', char(optopt), '\0'};
       usage_error("unknown option '%s'", name);
     }
-    if (code == '?') usage_error(unknown_option_message(argv[optind - 1]), argv[optind - 1]);
+    if (code == '?') usage_error("unknown option '%s'", argv[optind - 1]);
     OPTIONS[code - FIRST_OPTION_CODE].take(optarg);
   }
   if (optind < argc) program_path = argv[optind++];

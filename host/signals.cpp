@@ -19,7 +19,7 @@ constexpr int FATAL_SIGNALS[] = {SIGQUIT, SIGPIPE};
 // After a stop request the run has this long to end through the exit path; a
 // process blocked in a write that never completes then dies as it would
 // without the request.
-constexpr unsigned STOP_GRACE_SECONDS = 5;
+constexpr unsigned STOP_GRACE_SECONDS = 2;
 
 void set_action(int sig, void (*handler)(int)) {
   struct sigaction action {};

@@ -1,5 +1,7 @@
 #include "host/startup.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,8 @@ void skip_interpreter_line() {
 // The listing on standard input, read to its end into a temporary file, which
 // is then typed like a named file. Standard input has ended then.
 std::FILE* read_listing_from_standard_input() {
+  // A closed descriptor 0 would be reused by the temporary file below.
+  if (fcntl(0, F_GETFD) < 0) fail_source("reading BASIC source file", errno);
   std::FILE* copy = std::tmpfile();
   if (!copy) fail_source("keeping the BASIC source from standard input", errno);
   for (int c; (c = stdin_buffered_byte()) >= 0;)

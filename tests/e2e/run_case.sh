@@ -5,8 +5,10 @@
 #
 # Next to the path EXPECTED: .out (standard output, byte for byte, required),
 # .in (standard input; /dev/null without it), .status (exit status; 0 without
-# it) and .err (standard error; empty without it). Prints a readable diff and
-# exits 1 on any difference.
+# it), .err (standard error; empty without it), .args (options given before
+# the program) and .screen (the text screen at the end, written with --screen;
+# not checked without it). Prints a readable diff and exits 1 on any
+# difference.
 set -u
 [ $# -eq 3 ] || { echo "usage: $0 TI99RUN PROGRAM.bas EXPECTED" >&2; exit 2; }
 bin=$1 prog=$2 exp=$3
@@ -17,7 +19,11 @@ want_status=0
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ti99e2e.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT INT TERM
-timeout 60 "$bin" "$prog" < "$input" > "$work/out" 2> "$work/err"
+args=
+[ -f "$exp.args" ] && args=$(cat "$exp.args")
+[ -f "$exp.screen" ] && args="$args --screen $work/screen"
+# shellcheck disable=SC2086 # the options are words
+timeout 60 "$bin" $args "$prog" < "$input" > "$work/out" 2> "$work/err"
 status=$?
 [ -f "$exp.err" ] && cp "$exp.err" "$work/want_err" || : > "$work/want_err"
 
@@ -45,5 +51,6 @@ fail=0
 [ "$status" = "$want_status" ] || { echo "exit status: expected $want_status, got $status"; fail=1; }
 compare "standard output" "$exp.out" "$work/out" || fail=1
 compare "standard error" "$work/want_err" "$work/err" || fail=1
+[ -f "$exp.screen" ] && { compare "screen" "$exp.screen" "$work/screen" || fail=1; }
 [ "$fail" = 0 ] && echo ok
 exit "$fail"
