@@ -6,10 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "automation/screen_text.h"
 #include "host/output.h"
@@ -40,7 +41,7 @@ void write_text_rows(std::FILE* file) {
 }
 
 // The picture as an indexed PNG with the VDP's palette; on failure, the reason.
-bool write_png(std::FILE* file, std::string& reason) {
+bool write_png(std::FILE* file, const char*& reason) {
   draw_picture(&picture[0][0]);
   for (unsigned y = 0; y < IMAGE_HEIGHT; ++y)
     for (unsigned x = 0; x < IMAGE_WIDTH; ++x) image[y][x] = picture[y / SCALE][x / SCALE];
@@ -52,7 +53,9 @@ bool write_png(std::FILE* file, std::string& reason) {
   png.format = PNG_FORMAT_RGB_COLORMAP;
   png.colormap_entries = 16;
   if (png_image_write_to_stdio(&png, file, 0, image, IMAGE_WIDTH, VDP_PALETTE)) return true;
-  reason = png.message;
+  static char message[sizeof png.message];
+  std::memcpy(message, png.message, sizeof message);
+  reason = message;
   png_image_free(&png);
   return false;
 }
@@ -66,15 +69,17 @@ mode_t new_file_mode() {
 
 // Writes to a temporary name in the same directory, then renames it, so that
 // FILE is complete or untouched.
-bool write_file(const char* path, std::string& reason) {
-  std::string temporary = std::string(path) + ".XXXXXX";
-  int fd = mkstemp(temporary.data());
+bool write_file(const char* path, const char*& reason) {
+  char temporary[PATH_MAX];
+  if (std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", path) >= int(sizeof temporary))
+    return reason = std::strerror(ENAMETOOLONG), false;
+  int fd = mkstemp(temporary);
   if (fd < 0) return reason = std::strerror(errno), false;
   std::FILE* file = fdopen(fd, "wb");
   if (!file) {
     reason = std::strerror(errno);
     close(fd);
-    unlink(temporary.c_str());
+    unlink(temporary);
     return false;
   }
   fchmod(fd, new_file_mode());
@@ -87,9 +92,8 @@ bool write_file(const char* path, std::string& reason) {
   bool closed = std::fflush(file) == 0 && !std::ferror(file);
   if (std::fclose(file) != 0) closed = false;
   if (written && !closed) reason = std::strerror(errno ? errno : EIO), written = false;
-  if (written && std::rename(temporary.c_str(), path) != 0)
-    reason = std::strerror(errno), written = false;
-  if (!written) unlink(temporary.c_str());
+  if (written && std::rename(temporary, path) != 0) reason = std::strerror(errno), written = false;
+  if (!written) unlink(temporary);
   return written;
 }
 
@@ -102,8 +106,8 @@ bool write_screen_file() {
     write_text_rows(stdout);
     return true;  // the final flush of standard output reports a failure
   }
-  std::string reason;
+  const char* reason = "";
   if (write_file(screen_file_path, reason)) return true;
-  std::fprintf(stderr, "writing screen image %s: %s\n", screen_file_path, reason.c_str());
+  std::fprintf(stderr, "writing screen image %s: %s\n", screen_file_path, reason);
   return false;
 }

@@ -2,16 +2,13 @@
 
 #include <sys/time.h>
 
-#include <cmath>
-
 double time_limit_seconds;
 
 void start_time_limit() {
   if (time_limit_seconds <= 0) return;
-  double whole = std::floor(time_limit_seconds);
   struct itimerval timer {};
-  timer.it_value.tv_sec = time_t(whole);
-  timer.it_value.tv_usec = suseconds_t((time_limit_seconds - whole) * 1e6);
+  timer.it_value.tv_sec = time_t(time_limit_seconds);
+  timer.it_value.tv_usec = suseconds_t((time_limit_seconds - double(timer.it_value.tv_sec)) * 1e6);
   if (timer.it_value.tv_sec == 0 && timer.it_value.tv_usec == 0) timer.it_value.tv_usec = 1;
   setitimer(ITIMER_REAL, &timer, nullptr);
 }

@@ -23,13 +23,17 @@ void warn_unhandled_write(std::uint16_t address, std::uint8_t value) {
   warn("unhandled write [>%04X] = >%02X", address, value);
 }
 
+// Where the emulation ends the run when asked from outside. Every loop of the
+// console sets a device address on its way round: a GPL branch sets the GROM
+// address, and the BASIC interpreter sets the VDP address to read the program
+// line it goes to.
+void look_for_stop_request() {
+  if (stop_request) [[unlikely]] stop_run();
+}
+
 }  // namespace
 
-// Every GPL instruction fetch (GROM port) and every token the BASIC
-// interpreter reads from the program in VRAM (VDP port) passes here: the
-// point where the emulation looks for a request from outside to end the run.
 std::uint8_t mem_read_byte(std::uint16_t address) {
-  if (stop_request) [[unlikely]] stop_run();
   if (address == 0x8800) return vdp_read_data();
   std::uint16_t port = address & GROM_PORT_MASK;
   if (port == 0x9800) return grom_read_data();
@@ -45,10 +49,16 @@ void mem_write_byte(std::uint16_t address, std::uint8_t value) {
     screen_capture(value);
     return vdp_write_data(value);
   }
-  if (address == 0x8C02) return vdp_write_control(value);
+  if (address == 0x8C02) {
+    look_for_stop_request();
+    return vdp_write_control(value);
+  }
   std::uint16_t port = address & GROM_PORT_MASK;
   if (port == 0x9C00) return grom_write_data();
-  if (port == 0x9C02) return grom_write_address(value);
+  if (port == 0x9C02) {
+    look_for_stop_request();
+    return grom_write_address(value);
+  }
   if (is_scratchpad(address)) {
     cpu_mem[address] = value;
     return;
