@@ -3,6 +3,7 @@
 #include <getopt.h>
 
 #include <cerrno>
+#include <cfloat>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +34,7 @@ void take_time_limit(const char* text) {
   char* end;
   errno = 0;
   double seconds = std::strtod(text, &end);
-  if (end == text || *end || errno || !(seconds > 0 && seconds <= 1e8))  // no NaN, no infinity
+  if (end == text || *end || errno || !(seconds > 0 && seconds <= DBL_MAX))  // no NaN, no infinity
     usage_error("--time-limit needs a number of seconds greater than 0, not '%s'", text);
   time_limit_seconds = seconds;
 }
