@@ -39,7 +39,8 @@ std::FILE* read_listing_from_standard_input() {
   std::FILE* copy = std::tmpfile();
   if (!copy) fail_source("keeping the BASIC source from standard input", errno);
   for (int c; (c = stdin_buffered_byte()) >= 0;)
-    if (std::fputc(c, copy) == EOF) fail_source("keeping the BASIC source from standard input", errno);
+    if (std::fputc(c, copy) == EOF)
+      fail_source("keeping the BASIC source from standard input", errno);
   if (standard_input_error()) fail_source("reading BASIC source file", standard_input_error());
   if (std::fflush(copy) != 0) fail_source("keeping the BASIC source from standard input", errno);
   std::rewind(copy);

@@ -12,7 +12,7 @@ std::uint32_t term_saved;
 
 namespace {
 
-struct termios saved_termios;                           // the settings found at start
+struct termios saved_termios;                         // the settings found at start
 volatile std::sig_atomic_t terminal_mode = TERM_RAW;  // the mode of the latest terminal_setup
 
 // Writes the four settings that make up mode (ICANON, ECHO, VMIN, VTIME) into
