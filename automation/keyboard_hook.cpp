@@ -2,15 +2,15 @@
 // GPL code (the scan site, one before the GROM context) tells what the console
 // is waiting for, and so how a key is to be read.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
-#include "automation/host_calls.h"
 #include "automation/hooks.h"
-#include "machine/keyboard.h"
-#include "automation/output.h"
+#include "host/host_calls.h"
 #include "host/input.h"
+#include "host/output.h"
+#include "host/standard_input.h"
 #include "host/terminal.h"
+#include "machine/keyboard.h"
 #include "machine/state.h"
 
 namespace {
@@ -85,7 +85,7 @@ std::uint64_t output_at_last_key_request;
 
 void deliver_call_key() {
   int c = next_input_char(TERM_KEY);
-  bool waiting_in_vain = c < 0 && std::feof(stdin) && output_bytes_written == output_at_last_key_request;
+  bool waiting_in_vain = c < 0 && standard_input_ended() && output_bytes_written == output_at_last_key_request;
   key_requests_after_end = waiting_in_vain ? key_requests_after_end + 1 : 0;
   output_at_last_key_request = output_bytes_written;
   if (key_requests_after_end >= KEY_WAIT_LIMIT) std::exit(0);

@@ -7,8 +7,9 @@
 
 #include <cstdlib>
 
-#include "automation/host_calls.h"
-#include "automation/output.h"
+#include "automation/screen_text.h"
+#include "host/host_calls.h"
+#include "host/output.h"
 #include "machine/state.h"
 
 namespace {
@@ -27,9 +28,12 @@ constexpr std::uint16_t SCROLL_RIGHT_BORDER = 0x56DF;
 
 // Contexts whose writes are never output: VDP clear, the scroll's move,
 // borders and blanks, the cursor undone, the echo of typed keys, the first
-// half of characters written in two steps, and the bottom-row clearing.
-constexpr std::uint16_t DROPPED_CONTEXTS[] = {0x00EE, 0x56D4, 0x56DB, 0x56DD, 0x2A83, 0x2B84,
-                                              0x2FB7, 0x2FF3, 0x42C6, 0x4BEE, 0x44F9, 0x4506};
+// half of characters written in two steps, the bottom-row clearing, and the
+// characters that CALL HCHAR and CALL VCHAR place (their FMT statements at
+// >3615 and >3631 repeat one character along a row or down a column).
+constexpr std::uint16_t DROPPED_CONTEXTS[] = {0x00EE, 0x56D4, 0x56DB, 0x56DD, 0x2A83,
+                                              0x2B84, 0x2FB7, 0x2FF3, 0x42C6, 0x4BEE,
+                                              0x44F9, 0x4506, 0x3618, 0x3634};
 
 // Callers of the scroll, identified by the GPL return addresses on its stack.
 constexpr std::uint16_t ROW_CHANGE_RETURN = 0x4C03;  // row change called through >4D00
@@ -87,13 +91,6 @@ void write_gap(unsigned address) {
   for (unsigned skipped = address - last - 1; skipped > 0; --skipped) output_byte(' ');
 }
 
-// TI BASIC's character set is offset by >60 when VDP register 4 selects it;
-// control codes and anything below a space print as a full stop.
-int screen_code_to_char(std::uint8_t value) {
-  int k = (vdp_regs[4] & 7) ? value : value - 0x60;
-  return k <= 0x1F ? '.' : k;
-}
-
 }  // namespace
 
 void screen_capture(std::uint8_t value) {
@@ -113,6 +110,6 @@ void screen_capture(std::uint8_t value) {
   write_gap(address);
   capture_last_addr = address;
   if (context == CURSOR_EXCHANGE) return;
-  output_byte(screen_code_to_char(value) & 0xFF);
+  output_byte(screen_code_to_char(value));
   suppress_newline = 0;
 }

@@ -1,7 +1,7 @@
 #include <cstdint>
 
 #include "automation/hooks.h"
-#include "automation/output.h"
+#include "host/output.h"
 #include "host/warn.h"
 #include "machine/state.h"
 

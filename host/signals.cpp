@@ -1,80 +1,79 @@
 #include "host/signals.h"
 
-#include <signal.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "host/run_end.h"
 #include "host/terminal.h"
+#include "host/time_limit.h"
 
 // Everything called from the handlers is async-signal-safe: tcgetattr,
-// tcsetattr, tcgetpgrp, getpgrp, sigaction, sigprocmask, raise.
+// tcsetattr, tcgetpgrp, getpgrp, sigaction, sigprocmask, raise, alarm, _exit.
 
 namespace {
 
-constexpr int FATAL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int FATAL_SIGNALS[] = {SIGQUIT, SIGPIPE};
 
-// A background job leaves the terminal alone: it belongs to the foreground
-// job, and changing it would stop this process with SIGTTOU instead of letting
-// it die. A terminal that is not the controlling one has no foreground group
-// (tcgetpgrp fails) and is ours to set.
-bool owns_terminal() {
-  pid_t foreground = tcgetpgrp(0);
-  return foreground < 0 || foreground == getpgrp();
-}
+// After a stop request the run has this long to end through the exit path; a
+// process blocked in a write that never completes then dies as it would
+// without the request.
+constexpr unsigned STOP_GRACE_SECONDS = 2;
 
 void set_action(int sig, void (*handler)(int)) {
   struct sigaction action {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;  // a write to stdout must not fail on a stop
+  action.sa_flags = SA_RESTART;  // a write to stdout must not fail on a signal
   sigaction(sig, &action, nullptr);
 }
 
-// Takes the default action of sig at once (it is blocked in its own handler).
-// Returns only from a stop: when the process continues, or at once when the
-// stop is discarded.
-void raise_default(int sig) {
-  set_action(sig, SIG_DFL);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, sig);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
-  raise(sig);
-}
-
-void restore_saved_settings() {
-  if (owns_terminal()) tcsetattr(0, TCSANOW, &saved_termios);
-}
-
-void set_current_mode() {
-  struct termios settings;
-  if (!owns_terminal() || tcgetattr(0, &settings) != 0) return;
-  set_mode_settings(settings, terminal_mode);
-  tcsetattr(0, TCSANOW, &settings);
-}
-
 void on_fatal_signal(int sig) {
-  restore_saved_settings();
+  restore_terminal();
   raise_default(sig);
 }
 
+// The one place that decides what a stop signal means: the first asks the run
+// to end; a second one, or the grace time running out, ends the process at
+// once.
 void on_stop_signal(int sig) {
+  if (stop_request) {
+    restore_terminal();
+    raise_default(sig);
+  }
+  stop_request = sig;
+  alarm(STOP_GRACE_SECONDS);
+}
+
+// The time limit has run out, or the grace time after a stop request.
+void on_alarm(int) {
+  int request = stop_request;
+  if (request == 0) {
+    stop_request = time_limit_seconds > 0 ? STOP_TIME_LIMIT : SIGALRM;
+    alarm(STOP_GRACE_SECONDS);
+    return;
+  }
+  restore_terminal();
+  if (request == STOP_TIME_LIMIT) _exit(TIME_LIMIT_STATUS);
+  raise_default(request);
+}
+
+void on_terminal_stop(int sig) {
   int saved_errno = errno;
-  restore_saved_settings();
+  restore_terminal();
   raise_default(sig);
   // Continued; or the stop was discarded because the process group is
   // orphaned (a session leader, e.g. a terminal window's own command), in
   // which case no SIGCONT follows and the mode must come back here.
-  set_current_mode();
-  set_action(sig, on_stop_signal);
+  restore_terminal_mode();
+  set_action(sig, on_terminal_stop);
   errno = saved_errno;
 }
 
 void on_continue(int) {
   int saved_errno = errno;
-  set_current_mode();
+  restore_terminal_mode();
   errno = saved_errno;
 }
 
@@ -88,8 +87,29 @@ void handle(int sig, void (*handler)(int)) {
 
 }  // namespace
 
-void install_terminal_signal_handlers() {
+void install_signal_handlers() {
+  for (int sig : STOP_SIGNALS) handle(sig, on_stop_signal);
   for (int sig : FATAL_SIGNALS) handle(sig, on_fatal_signal);
-  handle(SIGTSTP, on_stop_signal);
+  handle(SIGALRM, on_alarm);
+  handle(SIGTSTP, on_terminal_stop);
   handle(SIGCONT, on_continue);
+}
+
+sigset_t stop_signals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : STOP_SIGNALS) sigaddset(&set, sig);
+  sigaddset(&set, SIGALRM);
+  return set;
+}
+
+// Returns only from a stop: when the process continues, or at once when the
+// stop is discarded.
+void raise_default(int sig) {
+  set_action(sig, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(sig);
 }

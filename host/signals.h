@@ -1,10 +1,19 @@
-// Keeps the user's terminal usable when a signal kills or stops the process:
-// the settings found at start come back before it dies or stops, and the mode
-// it was in comes back when it continues.
+// What signals do to a run. SIGINT, SIGTERM and SIGHUP ask the run to stop:
+// it ends through the normal exit path (screen file, terminal, output) and
+// then dies by that signal. SIGALRM is the time limit. SIGQUIT and SIGPIPE
+// restore the terminal and kill at once; SIGTSTP restores the terminal and
+// stops, SIGCONT puts the terminal mode back. A signal ignored at start stays
+// ignored.
 #pragma once
 
-// Handles SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE (restore the settings,
-// then die by the signal as before), SIGTSTP (restore, then stop) and SIGCONT
-// (put terminal_mode back). A signal ignored at start stays ignored. Called
-// once, by the terminal_setup that saves the settings.
-void install_terminal_signal_handlers();
+#include <signal.h>
+
+// Installs the handlers; called once, at start.
+void install_signal_handlers();
+
+// The signals that ask the run to stop: a wait blocks them until it sleeps.
+sigset_t stop_signals();
+
+// Takes the default action of sig at once, which for the stop signals ends
+// the process.
+void raise_default(int sig);

@@ -1,10 +1,14 @@
 #include "host/startup.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "host/input.h"
+#include "host/standard_input.h"
 #include "host/terminal.h"
 #include "machine/state.h"
 
@@ -22,23 +26,45 @@ void skip_interpreter_line() {
   while (c != EOF && c != '\r' && c != '\n');
 }
 
+[[noreturn]] void fail_source(const char* what, int error) {
+  std::fprintf(stderr, "%s: %s\n", what, std::strerror(error));
+  std::exit(1);
+}
+
+// The listing on standard input, read to its end into a temporary file, which
+// is then typed like a named file. Standard input has ended then.
+std::FILE* read_listing_from_standard_input() {
+  // A closed descriptor 0 would be reused by the temporary file below.
+  if (fcntl(0, F_GETFD) < 0) fail_source("reading BASIC source file", errno);
+  std::FILE* copy = std::tmpfile();
+  if (!copy) fail_source("keeping the BASIC source from standard input", errno);
+  for (int c; (c = stdin_buffered_byte()) >= 0;)
+    if (std::fputc(c, copy) == EOF)
+      fail_source("keeping the BASIC source from standard input", errno);
+  if (standard_input_error()) fail_source("reading BASIC source file", standard_input_error());
+  if (std::fflush(copy) != 0) fail_source("keeping the BASIC source from standard input", errno);
+  std::rewind(copy);
+  return copy;
+}
+
 }  // namespace
 
-void machine_init(int argc, char** argv) {
+void machine_init(const char* path) {
   wp = cpu_word(0x0000);
-  if (argc > 1) {
+  if (path) {
     have_source = 1;
-    source_file = std::fopen(argv[1], "r");
-    if (!source_file) {
-      std::perror("opening BASIC source file");
-      std::exit(1);
+    if (std::strcmp(path, "-") == 0) {
+      source_file = read_listing_from_standard_input();
+    } else {
+      source_file = std::fopen(path, "r");
+      if (!source_file) fail_source("opening BASIC source file", errno);
     }
     skip_interpreter_line();
   }
-  terminal_setup(TERM_RAW);
+  if (!standard_input_ended()) terminal_setup(TERM_RAW);
 }
 
-void start_machine(int argc, char** argv) {
+void start_machine(const char* path) {
   std::memcpy(cpu_mem, console_rom, sizeof console_rom);
-  machine_init(argc, argv);
+  machine_init(path);
 }

@@ -1,19 +1,22 @@
 #include "host/terminal.h"
 
+#include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 
-#include "host/signals.h"
+#include "host/standard_input.h"
 
 std::uint32_t term_saved;
-struct termios saved_termios;
-volatile std::sig_atomic_t terminal_mode = TERM_RAW;
 
-void restore_terminal() { tcsetattr(0, TCSANOW, &saved_termios); }
+namespace {
 
+struct termios saved_termios;                         // the settings found at start
+volatile std::sig_atomic_t terminal_mode = TERM_RAW;  // the mode of the latest terminal_setup
+
+// Writes the four settings that make up mode (ICANON, ECHO, VMIN, VTIME) into
+// settings and leaves everything else as it is.
 void set_mode_settings(struct termios& settings, int mode) {
   if (mode == TERM_LINE)
     settings.c_lflag |= ICANON | ECHO;
@@ -23,14 +26,34 @@ void set_mode_settings(struct termios& settings, int mode) {
   settings.c_cc[VTIME] = 0;
 }
 
+// A background job leaves the terminal alone: it belongs to the foreground
+// job, and changing it would stop this process with SIGTTOU. A terminal that
+// is not the controlling one has no foreground group (tcgetpgrp fails) and is
+// ours to set.
+bool owns_terminal() {
+  pid_t foreground = tcgetpgrp(0);
+  return foreground < 0 || foreground == getpgrp();
+}
+
+}  // namespace
+
+void restore_terminal() {
+  if (term_saved && owns_terminal()) tcsetattr(0, TCSANOW, &saved_termios);
+}
+
+void restore_terminal_mode() {
+  struct termios settings;
+  if (!term_saved || !owns_terminal() || tcgetattr(0, &settings) != 0) return;
+  set_mode_settings(settings, terminal_mode);
+  tcsetattr(0, TCSANOW, &settings);
+}
+
 void terminal_setup(int mode) {
   struct termios settings;
   if (tcgetattr(0, &settings) != 0) return;
   if (!term_saved) {
     saved_termios = settings;
     term_saved = 1;
-    std::atexit(restore_terminal);
-    install_terminal_signal_handlers();
   }
   // Recorded before the change: a stop between the two lines then comes back
   // in the new mode, which this call sets anyway.
@@ -41,27 +64,16 @@ void terminal_setup(int mode) {
 
 namespace {
 
-// Buffered read from the standard input stream, repeated when a signal
-// interrupts it.
+// Buffered read from standard input.
 int stream_getc() {
   std::fflush(stdout);  // a prompt without a line feed must be visible first
-  for (;;) {
-    errno = 0;
-    int c = std::getchar();
-    if (c != EOF) return c;
-    if (errno != EINTR) return -1;
-    std::clearerr(stdin);
-  }
+  return stdin_buffered_byte();
 }
 
-// One byte straight from descriptor 0, repeated when a signal interrupts it.
-int descriptor_getc() {
+// One byte straight from descriptor 0.
+int descriptor_getc(bool wait) {
   std::fflush(stdout);
-  unsigned char byte;
-  ssize_t n;
-  do n = read(0, &byte, 1);
-  while (n < 0 && errno == EINTR);
-  return n > 0 ? byte : -1;
+  return stdin_direct_byte(wait);
 }
 
 }  // namespace
@@ -76,11 +88,11 @@ int console_getc(int mode) {
     case TERM_POLL:
     case TERM_KEY:
       terminal_setup(TERM_POLL);
-      c = descriptor_getc();
+      c = descriptor_getc(false);
       terminal_setup(TERM_RAW);
       return c;
     case TERM_RAW:
-      return descriptor_getc();
+      return descriptor_getc(true);
     case TERM_LINE:
       terminal_setup(TERM_LINE);
       c = stream_getc();

@@ -1,10 +1,8 @@
-// Terminal modes of standard input. Mode 1 is the resting mode between
-// requests; modes 0 and 2 are set only while a request of that mode is served.
+// Terminal modes of standard input, and the one copy of the settings found at
+// start. Mode 1 is the resting mode between requests; modes 0 and 2 are set
+// only while a request of that mode is served.
 #pragma once
 
-#include <termios.h>
-
-#include <csignal>
 #include <cstdint>
 
 constexpr int TERM_POLL = 0;  // no echo, non-canonical, returns at once
@@ -14,24 +12,23 @@ constexpr int TERM_LINE = 2;  // echo and canonical line editing
 // key is typed ahead, the next character (-1 once it has run out).
 constexpr int TERM_KEY = 3;
 
-extern std::uint32_t term_saved;     // 1 once the settings found at start are saved
-extern struct termios saved_termios; // the settings found at start
-// The mode of the latest terminal_setup, for the SIGCONT handler.
-extern volatile std::sig_atomic_t terminal_mode;
-
-// Writes the four settings that make up mode (ICANON, ECHO, VMIN, VTIME) into
-// settings and leaves everything else as it is. Async-signal-safe.
-void set_mode_settings(struct termios& settings, int mode);
+extern std::uint32_t term_saved;  // 1 once the settings found at start are saved
 
 // Switches the terminal of standard input to mode; the first successful call
-// saves the settings and arranges for them to come back at exit or when a
-// signal kills or stops the process. Does nothing when standard input is not a
+// saves the settings found. Does nothing when standard input is not a
 // terminal.
 void terminal_setup(int mode);
 
-// Puts the saved settings back (registered with atexit).
+// Puts the settings found at start back, unless none were saved or the
+// process is not in the terminal's foreground (a background job leaves the
+// terminal to the foreground job). Async-signal-safe.
 void restore_terminal();
 
+// Sets the mode of the latest terminal_setup again, after the process was
+// stopped and continued. Async-signal-safe.
+void restore_terminal_mode();
+
 // One character from standard input, 0 to 255, or -1 (nothing waiting in mode
-// 0, end of input, a read error, or an unknown mode).
+// 0, end of input, a read error, or an unknown mode). A wait for a key or a
+// line ends the run when a stop is requested meanwhile.
 int console_getc(int mode);

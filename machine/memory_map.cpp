@@ -1,7 +1,11 @@
 // Address decoding of the byte path. The VDP ports come first, then the GROM
 // ports (each answering at 16 addresses through the mask >FFC3), then memory.
+// The bus is where taps meet the devices: a byte for the VDP data port passes
+// the screen output capture first, then reaches the VDP.
 #include "machine/memory_map.h"
 
+#include "automation/screen_capture.h"
+#include "host/run_end.h"
 #include "machine/grom.h"
 #include "machine/vdp.h"
 
@@ -19,6 +23,14 @@ void warn_unhandled_write(std::uint16_t address, std::uint8_t value) {
   warn("unhandled write [>%04X] = >%02X", address, value);
 }
 
+// Where the emulation ends the run when asked from outside. Every loop of the
+// console sets a device address on its way round: a GPL branch sets the GROM
+// address, and the BASIC interpreter sets the VDP address to read the program
+// line it goes to.
+void look_for_stop_request() {
+  if (stop_request) [[unlikely]] stop_run();
+}
+
 }  // namespace
 
 std::uint8_t mem_read_byte(std::uint16_t address) {
@@ -33,11 +45,20 @@ std::uint8_t mem_read_byte(std::uint16_t address) {
 }
 
 void mem_write_byte(std::uint16_t address, std::uint8_t value) {
-  if (address == 0x8C00) return vdp_write_data(value);
-  if (address == 0x8C02) return vdp_write_control(value);
+  if (address == 0x8C00) {
+    screen_capture(value);
+    return vdp_write_data(value);
+  }
+  if (address == 0x8C02) {
+    look_for_stop_request();
+    return vdp_write_control(value);
+  }
   std::uint16_t port = address & GROM_PORT_MASK;
   if (port == 0x9C00) return grom_write_data();
-  if (port == 0x9C02) return grom_write_address(value);
+  if (port == 0x9C02) {
+    look_for_stop_request();
+    return grom_write_address(value);
+  }
   if (is_scratchpad(address)) {
     cpu_mem[address] = value;
     return;

@@ -3,7 +3,6 @@
 // latch (set read address, set write address, register write).
 #pragma once
 
-#include "automation/screen_capture.h"
 #include "host/warn.h"
 #include "machine/state.h"
 
@@ -18,7 +17,6 @@ inline std::uint8_t vdp_read_data() {
 }
 
 inline void vdp_write_data(std::uint8_t value) {
-  screen_capture(value);
   vdp_latch_full = 0;
   vram[vdp_addr & 0x3FFF] = value;
   vdp_read_ahead = value;

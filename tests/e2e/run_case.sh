@@ -4,10 +4,13 @@
 #   run_case.sh TI99RUN PROGRAM.bas EXPECTED
 #   run_case.sh TI99RUN --no-program EXPECTED   (ti99run without a program file)
 #
-# Each run may take TI99_E2E_TIMEOUT seconds (default 10). Next to the path EXPECTED: .out (standard output, byte for byte, required),
-# .in (standard input; /dev/null without it), .status (exit status; 0 without
-# it) and .err (standard error; empty without it). Prints a readable diff and
-# exits 1 on any difference.
+# Each run may take TI99_E2E_TIMEOUT seconds (default 10). Next to the path
+# EXPECTED: .out (standard output, byte for byte, required), .in (standard
+# input; /dev/null without it), .status (exit status; 0 without it), .err
+# (standard error; empty without it), .args (options given before the
+# program) and .screen (the text screen at the end, written with --screen;
+# not checked without it). Prints a readable diff and exits 1 on any
+# difference.
 set -u
 [ $# -eq 3 ] || { echo "usage: $0 TI99RUN PROGRAM.bas|--no-program EXPECTED" >&2; exit 2; }
 bin=$1 prog=$2 exp=$3
@@ -19,10 +22,15 @@ want_status=0
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ti99e2e.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT INT TERM
+args=
+[ -f "$exp.args" ] && args=$(cat "$exp.args")
+[ -f "$exp.screen" ] && args="$args --screen $work/screen"
 if [ "$prog" = --no-program ]; then
-  timeout "$limit" "$bin" < "$input" > "$work/out" 2> "$work/err"
+  # shellcheck disable=SC2086 # the options are words
+  timeout "$limit" "$bin" $args < "$input" > "$work/out" 2> "$work/err"
 else
-  timeout "$limit" "$bin" "$prog" < "$input" > "$work/out" 2> "$work/err"
+  # shellcheck disable=SC2086
+  timeout "$limit" "$bin" $args "$prog" < "$input" > "$work/out" 2> "$work/err"
 fi
 status=$?
 [ -f "$exp.err" ] && cp "$exp.err" "$work/want_err" || : > "$work/want_err"
@@ -51,5 +59,6 @@ fail=0
 [ "$status" = "$want_status" ] || { echo "exit status: expected $want_status, got $status"; fail=1; }
 compare "standard output" "$exp.out" "$work/out" || fail=1
 compare "standard error" "$work/want_err" "$work/err" || fail=1
+[ -f "$exp.screen" ] && { compare "screen" "$exp.screen" "$work/screen" || fail=1; }
 [ "$fail" = 0 ] && echo ok
 exit "$fail"

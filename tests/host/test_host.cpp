@@ -11,7 +11,9 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -83,9 +85,10 @@ void stop_all() {
   master = slave = leader = -1;
 }
 
-// Starts ti99run with path (none when null), holding text if given, on a new terminal, under a
-// session leader that ends as ti99run ends.
-void start(const char* path, const char* text = nullptr) {
+// Starts ti99run with path (none when null), holding text if given, and options on a new
+// terminal, under a session leader that ends as ti99run ends.
+void start(const char* path, const char* text = nullptr,
+           std::vector<const char*> options = {}) {
   stop_all();
   if (text) std::ofstream(path) << text;
   ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
@@ -100,8 +103,9 @@ void start(const char* path, const char* text = nullptr) {
   if (job == 0) {  // a job of its own in the foreground, signals at their defaults
     signal(SIGTTOU, SIG_IGN), setpgid(0, 0), tcsetpgrp(0, getpid());
     for (int sig : {SIGINT, SIGTSTP, SIGCONT, SIGTTOU, SIGTTIN}) signal(sig, SIG_DFL);
-    const char* args[] = {"ti99run", path, nullptr};
-    execv(TI99RUN_PATH, const_cast<char* const*>(args));
+    options.insert(options.begin(), "ti99run");
+    options.insert(options.end(), {path, nullptr});
+    execv(TI99RUN_PATH, const_cast<char* const*>(options.data()));
     _exit(127);
   }
   int status = 0;
@@ -160,6 +164,39 @@ TEST_F(Host, CtrlZThenCtrlCInALoop) {
   EXPECT_EQ(write(master, "\x03", 1), 1);
   EXPECT_EQ(end(), "killed by signal " + std::to_string(SIGINT));
   EXPECT_TRUE(as_found());
+}
+
+// A stop signal or the time limit while ti99run waits for a key or a line, or polls for one: the
+// run ends through the exit path (the screen file written) with the terminal as found.
+TEST_F(Host, StopsAtWaitsForInputWriteTheScreenAndRestoreTheTerminal) {
+  const std::string screen_file = program + ".screen";
+  const char* wait_for_line = "10 INPUT \"NAME\":A$\n20 PRINT A$\n";
+  const char* poll_for_key = "10 PRINT \"POLLING\"\n20 CALL KEY(0,K,S)\n30 GOTO 20\n";
+  const struct { const char *text, *shown; int signal; const char* limit; const char* end; } cases[] = {
+      {nullptr, "TI BASIC READY", SIGINT, nullptr, "killed by signal 2"},  // Ctrl-C at a key wait
+      {wait_for_line, "NAME", SIGTERM, nullptr, "killed by signal 15"},
+      {wait_for_line, "NAME", 0, "0.5", "exit 3"},
+      {poll_for_key, "POLLING", SIGHUP, nullptr, "killed by signal 1"}};
+  for (auto c : cases) {
+    SCOPED_TRACE(c.end);
+    std::remove(screen_file.c_str());
+    std::vector<const char*> options = {"--screen", screen_file.c_str()};
+    if (c.limit) options.insert(options.end(), {"--time-limit", c.limit});
+    start(c.text ? program.c_str() : nullptr, c.text, options);
+    ASSERT_TRUE(shows(c.shown));
+    usleep(100000);  // into the wait
+    if (c.signal == SIGINT) {
+      EXPECT_EQ(write(master, "\x03", 1), 1);
+    } else if (c.signal) {
+      kill(tcgetpgrp(master), c.signal);
+    }
+    EXPECT_EQ(end(), c.end);
+    EXPECT_TRUE(as_found());
+    std::stringstream rows;
+    rows << std::ifstream(screen_file).rdbuf();
+    EXPECT_NE(rows.str().find(c.shown), std::string::npos) << rows.str();
+  }
+  std::remove(screen_file.c_str());
 }
 
 TEST_F(Host, UnreadableSourceEndsTheRunAtOnce) {

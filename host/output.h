@@ -9,6 +9,10 @@ extern std::uint64_t output_bytes_written;
 // Writes one byte to standard output; on failure reports it and exits with 1.
 void output_byte(int c);
 
-// Arranges for the final flush of standard output to be checked at exit: a
-// failure there turns the run's status into 1. Called first thing at start.
-void check_output_at_exit();
+// Whether the output so far is empty or ends with a line feed.
+bool output_at_line_start();
+
+// The final flush, made by the exit sequence: false after reporting a failure
+// on standard error (a failure already reported by output_byte counts as
+// reported).
+bool flush_output();

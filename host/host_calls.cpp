@@ -1,4 +1,4 @@
-#include "automation/host_calls.h"
+#include "host/host_calls.h"
 
 #include <cstdlib>
 #include <ctime>
