@@ -2,12 +2,13 @@
 // GPL code (the scan site, one before the GROM context) tells what the console
 // is waiting for, and so how a key is to be read.
 #include <cstdint>
-#include <cstdlib>
 
+#include "automation/gpl_stack.h"
 #include "automation/hooks.h"
 #include "host/host_calls.h"
 #include "host/input.h"
 #include "host/output.h"
+#include "host/run_end.h"
 #include "host/standard_input.h"
 #include "host/terminal.h"
 #include "machine/keyboard.h"
@@ -36,7 +37,6 @@ constexpr std::uint16_t KEY_AND_JOYSTICK_SCAN = 0x5789;  // shared by CALL KEY a
 
 // The GPL return address on top of the subroutine stack at that scan tells
 // CALL JOYST, which reads only the joystick bytes, from CALL KEY.
-constexpr std::uint16_t GPL_STACK_POINTER = 0x8373;
 constexpr std::uint16_t CALL_JOYST_RETURN = 0x3755;
 
 void deliver_key(std::uint8_t code) {
@@ -68,7 +68,7 @@ void deliver_typed(int c) {
 void deliver_input_key(int mode) {
   int c = next_input_char(mode);
   if (c < 0) {
-    if (mode == TERM_RAW || mode == TERM_LINE) std::exit(0);
+    if (mode == TERM_RAW || mode == TERM_LINE) end_run(0);
     deliver_no_key();
     return;
   }
@@ -88,17 +88,14 @@ void deliver_call_key() {
   bool waiting_in_vain = c < 0 && standard_input_ended() && output_bytes_written == output_at_last_key_request;
   key_requests_after_end = waiting_in_vain ? key_requests_after_end + 1 : 0;
   output_at_last_key_request = output_bytes_written;
-  if (key_requests_after_end >= KEY_WAIT_LIMIT) std::exit(0);
+  if (key_requests_after_end >= KEY_WAIT_LIMIT) end_run(0);
   if (c < 0)
     deliver_no_key();
   else
     deliver_typed(c);
 }
 
-bool called_by_joyst() {
-  unsigned top = 0x8300 | cpu_mem[GPL_STACK_POINTER];
-  return cpu_word(std::uint16_t(top)) == CALL_JOYST_RETURN;
-}
+bool called_by_joyst() { return gpl_return_address(0) == CALL_JOYST_RETURN; }
 
 // Units 1 and 2 (the split keyboard, with the joysticks): no joystick is
 // plugged in, so the stick is at rest on every scan. CALL JOYST looks at

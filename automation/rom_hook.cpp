@@ -3,12 +3,13 @@
 #include <cstdlib>
 
 #include "automation/hooks.h"
+#include "host/run_end.h"
 #include "machine/state.h"
 
 int rom_hook() {
   switch (branch_target) {
     case RESET_ENTRY:
-      std::exit(0);
+      end_run(0);
     case KEYBOARD_SCAN:
       keyboard_hook();
       return HOOK_RESUME;

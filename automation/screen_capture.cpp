@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 
+#include "automation/gpl_stack.h"
 #include "automation/screen_text.h"
 #include "host/host_calls.h"
 #include "host/output.h"
+#include "host/run_end.h"
 #include "machine/state.h"
 
 namespace {
@@ -17,7 +19,6 @@ namespace {
 constexpr unsigned SCREEN_SIZE = 768;
 constexpr std::uint16_t SCREEN_FILL_LOOP = 0x05A8;  // ROM loop writing all 768 positions
 constexpr std::uint16_t TIMER_BYTE = 0x8379;
-constexpr std::uint16_t GPL_STACK_POINTER = 0x8373;
 constexpr std::uint16_t PROMPT_POSITION = 0x02E1;  // VRAM address of the prompt character
 
 // GROM contexts.
@@ -51,13 +52,6 @@ bool is_dropped_context(std::uint16_t context) {
   return false;
 }
 
-// The top of the GPL subroutine stack and the entry below it.
-std::uint16_t gpl_stack_entry(unsigned depth) {
-  unsigned top = 0x8300 | cpu_mem[GPL_STACK_POINTER];
-  unsigned at = top - 2 * depth;
-  return std::uint16_t(cpu_mem[at] << 8 | cpu_mem[at + 1]);
-}
-
 // Whether a scroll only continues text past the end of a full row. The print
 // loop also changes rows when an item does not fit the room left on a row:
 // it moves whole to the next row, which on the screen is a new line.
@@ -71,10 +65,10 @@ bool wraps_text(std::uint16_t top, std::uint16_t below) {
 // The second of the two right-border writes of a scroll is a newline event,
 // unless the scroll only wraps a long line or the program has ended.
 void scroll_newline() {
-  std::uint16_t top = gpl_stack_entry(0);
-  std::uint16_t below = gpl_stack_entry(1);
+  std::uint16_t top = gpl_return_address(0);
+  std::uint16_t below = gpl_return_address(1);
   if (wraps_text(top, below)) return;
-  if (top == END_OF_PROGRAM_RETURN && run_typed) std::exit(0);
+  if (top == END_OF_PROGRAM_RETURN && run_typed) end_run(0);
   newline_phase ^= 1;
   if (newline_phase) return;
   if (!suppress_newline) output_byte('\n');
@@ -104,7 +98,7 @@ void screen_capture(std::uint8_t value) {
   if (is_dropped_context(context)) return;
   if (context == SCROLL_RIGHT_BORDER) return scroll_newline();
   if (context == COMMAND_PROMPT) {
-    if (run_typed) std::exit(1);  // the program stopped without its normal end
+    if (run_typed) end_run(1);  // the program stopped without its normal end
     if (have_source) return;
   }
   write_gap(address);

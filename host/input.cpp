@@ -1,26 +1,11 @@
 #include "host/input.h"
 
-#include <cstdlib>
-
+#include "host/source.h"
 #include "host/terminal.h"
 #include "machine/state.h"
 
-std::FILE* source_file;
 std::int32_t run_index = -1;
 const char RUN_LINE[] = "RUN\n";
-
-namespace {
-int last_source_char = '\n';  // the last character typed from the source file
-}
-
-int source_getc() {
-  int c = std::fgetc(source_file);
-  if (c == EOF && std::ferror(source_file)) {
-    std::perror("reading BASIC source file");
-    std::exit(1);
-  }
-  return c;
-}
 
 int next_input_char(int mode) {
   if (!have_source) return console_getc(mode);
@@ -30,14 +15,9 @@ int next_input_char(int mode) {
   bool typing = source_file || run_index >= 0;
   if (typing && mode == TERM_POLL) return -1;
   if (source_file) {
-    int c = source_getc();
-    if (c != EOF) return last_source_char = c;
-    std::fclose(source_file);
-    source_file = nullptr;
+    int c = next_source_char();
+    if (c != EOF) return c;
     run_index = 0;
-    // A last line without its line end is entered first: otherwise RUN would
-    // be typed onto it, and the program would never run.
-    if (last_source_char != '\n' && last_source_char != '\r') return last_source_char = '\n';
   }
   if (run_index < 0) return console_getc(mode);
   char c = RUN_LINE[run_index++];

@@ -13,6 +13,8 @@ volatile std::sig_atomic_t stop_request;
 
 namespace {
 
+bool line_not_taken;
+
 void run_exit_sequence() {
   bool screen_written = write_screen_file();
   restore_terminal();
@@ -26,6 +28,10 @@ void run_exit_sequence() {
 }
 
 }  // namespace
+
+void end_run(int status) { std::exit(status == 0 && line_not_taken ? 1 : status); }
+
+void note_line_not_taken() { line_not_taken = true; }
 
 void register_exit_sequence() { std::atexit(run_exit_sequence); }
 

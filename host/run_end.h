@@ -13,6 +13,14 @@ constexpr int STOP_TIME_LIMIT = -1;
 // The exit status of a run ended by --time-limit.
 constexpr int TIME_LIMIT_STATUS = 3;
 
+// Ends the run with status; a run that would end with 0 ends with 1 when a
+// line of the program was left out or refused while it was typed in.
+[[noreturn]] void end_run(int status);
+
+// Notes that a line of the program did not go in as written: left out for a
+// byte no key types, or refused by TI BASIC with an error while typed in.
+void note_line_not_taken();
+
 // Registers the exit sequence. Called first thing at start.
 void register_exit_sequence();
 

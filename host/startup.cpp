@@ -7,24 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/input.h"
+#include "host/source.h"
 #include "host/standard_input.h"
 #include "host/terminal.h"
 #include "machine/state.h"
 
 namespace {
-
-// Skips a first line that starts with "#" (a script's interpreter line) up to
-// and including its first carriage return or line feed.
-void skip_interpreter_line() {
-  int c = source_getc();
-  if (c != '#') {
-    if (c != EOF) std::ungetc(c, source_file);
-    return;
-  }
-  do c = source_getc();
-  while (c != EOF && c != '\r' && c != '\n');
-}
 
 [[noreturn]] void fail_source(const char* what, int error) {
   std::fprintf(stderr, "%s: %s\n", what, std::strerror(error));
@@ -55,11 +43,12 @@ void machine_init(const char* path) {
     have_source = 1;
     if (std::strcmp(path, "-") == 0) {
       source_file = read_listing_from_standard_input();
+      source_name = "standard input";
     } else {
       source_file = std::fopen(path, "r");
       if (!source_file) fail_source("opening BASIC source file", errno);
+      source_name = path;
     }
-    skip_interpreter_line();
   }
   if (!standard_input_ended()) terminal_setup(TERM_RAW);
 }

@@ -5,8 +5,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 
+#include "host/run_end.h"
 #include "host/standard_input.h"
+#include "host/typing.h"
 
 std::uint32_t term_saved;
 
@@ -64,23 +67,57 @@ void terminal_setup(int mode) {
 
 namespace {
 
+long lines_read;           // lines of standard input read so far
+std::string line;          // the line a line request read, handed out a key at a time
+std::size_t handed_out;    // how much of it
+
 // Buffered read from standard input.
 int stream_getc() {
   std::fflush(stdout);  // a prompt without a line feed must be visible first
-  return stdin_buffered_byte();
+  int c = stdin_buffered_byte();
+  if (c == '\n') ++lines_read;
+  return c;
 }
 
 // One byte straight from descriptor 0.
 int descriptor_getc(bool wait) {
   std::fflush(stdout);
-  return stdin_direct_byte(wait);
+  int c = stdin_direct_byte(wait);
+  if (c == '\n') ++lines_read;
+  return c;
+}
+
+// Reads the next line of standard input for a line request, in the
+// terminal's line mode at a terminal. A line with a byte no key types is left
+// out, with a message: at a terminal it is simply typed again, from a file or
+// a pipe the next line is taken and the run does not count as a success.
+bool read_line() {
+  if (term_saved) terminal_setup(TERM_LINE);
+  for (;;) {
+    line.clear();
+    handed_out = 0;
+    int c;
+    while ((c = stream_getc()) >= 0) {
+      line += char(c);
+      if (c == '\n') break;
+    }
+    if (line.empty()) break;
+    std::size_t bad = first_untypeable(line);
+    if (bad == ALL_TYPEABLE) break;
+    report_left_out("standard input", lines_read + (line.back() != '\n'), line, bad);
+    if (!term_saved) note_line_not_taken();
+  }
+  if (term_saved) terminal_setup(TERM_RAW);
+  return !line.empty();
 }
 
 }  // namespace
 
 int console_getc(int mode) {
+  if (handed_out < line.size()) return static_cast<unsigned char>(line[handed_out++]);
+  if (mode == TERM_LINE) return read_line() ? static_cast<unsigned char>(line[handed_out++]) : -1;
   if (!term_saved) {
-    bool reads = mode == TERM_RAW || mode == TERM_LINE || mode == TERM_KEY;
+    bool reads = mode == TERM_RAW || mode == TERM_KEY;
     return reads ? stream_getc() : -1;  // a poll never takes typed-ahead input
   }
   int c;
@@ -93,11 +130,6 @@ int console_getc(int mode) {
       return c;
     case TERM_RAW:
       return descriptor_getc(true);
-    case TERM_LINE:
-      terminal_setup(TERM_LINE);
-      c = stream_getc();
-      terminal_setup(TERM_RAW);
-      return c;
     default:
       return -1;
   }

@@ -58,11 +58,14 @@ int pascal_code(std::uint8_t code) {
 
 }  // namespace
 
+bool keyboard_can_type(std::uint8_t code) { return key_of(code) >= 0; }
+
 int key_unit(std::uint8_t mode_byte, std::uint8_t mode_in_effect) {
   return mode_byte ? mode_byte : mode_in_effect + 3;
 }
 
 int code_for_unit(std::uint8_t typed, int unit) {
+  if (!keyboard_can_type(typed)) return NO_KEY;
   switch (unit) {
     case 1:
     case 2:

@@ -25,12 +25,18 @@ trap 'rm -rf "$work"' EXIT INT TERM
 args=
 [ -f "$exp.args" ] && args=$(cat "$exp.args")
 [ -f "$exp.screen" ] && args="$args --screen $work/screen"
+# The run takes place in a folder of its own, where the program has its bare
+# name (as messages then show it) and files it writes land.
+mkdir "$work/run"
+input=$(cd "$(dirname "$input")" && pwd)/$(basename "$input")
 if [ "$prog" = --no-program ]; then
   # shellcheck disable=SC2086 # the options are words
-  timeout "$limit" "$bin" $args < "$input" > "$work/out" 2> "$work/err"
+  (cd "$work/run" && timeout "$limit" "$bin" $args) < "$input" > "$work/out" 2> "$work/err"
 else
+  name=$(basename "$prog")
+  cp "$prog" "$work/run/$name"
   # shellcheck disable=SC2086
-  timeout "$limit" "$bin" $args "$prog" < "$input" > "$work/out" 2> "$work/err"
+  (cd "$work/run" && timeout "$limit" "$bin" $args "$name") < "$input" > "$work/out" 2> "$work/err"
 fi
 status=$?
 [ -f "$exp.err" ] && cp "$exp.err" "$work/want_err" || : > "$work/want_err"

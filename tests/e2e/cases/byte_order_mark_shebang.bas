@@ -1,0 +1,2 @@
+﻿#!/usr/bin/env ti99run
+10 PRINT "SHEBANG AFTER A BYTE-ORDER MARK"
