@@ -85,7 +85,7 @@ void screen_capture(std::uint8_t value) {
   if (is_dropped_context(context)) return;
   if (context == SCROLL_RIGHT_BORDER) return scroll_newline();
   if (context == COMMAND_PROMPT) {
-    if (run_typed) std::exit(1);  // the program stopped without its normal end
+    if (run_typed) std::exit(listing_only ? 0 : 1);  // the listing is done, or the program stopped
     if (have_source) return;
   }
   if (unsigned(capture_last_addr) + 2 == address) output_byte(' ');

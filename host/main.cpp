@@ -1,5 +1,6 @@
 // ti99run: runs a TI BASIC program on an emulated TI-99/4A console.
 #include "automation/output.h"
+#include "host/command_line.h"
 #include "host/startup.h"
 #include "rom/translated_rom.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
 #ifdef TI99_COUNT_INSTRUCTIONS
   report_instruction_count_at_exit();
 #endif
-  start_machine(argc, argv);
+  int program = parse_command_line(argc, argv);
+  start_machine(argc - program + 1, argv + program - 1);
   return run_console_rom();
 }

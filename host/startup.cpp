@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/input.h"
+#include "host/program_image.h"
 #include "host/terminal.h"
 #include "machine/state.h"
 
@@ -33,6 +34,7 @@ void machine_init(int argc, char** argv) {
       std::perror("opening BASIC source file");
       std::exit(1);
     }
+    take_program_image(argv[1]);
     skip_interpreter_line();
   }
   terminal_setup(TERM_RAW);
