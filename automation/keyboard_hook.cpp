@@ -7,6 +7,7 @@
 
 #include "automation/host_calls.h"
 #include "automation/hooks.h"
+#include "automation/key_units.h"
 #include "automation/output.h"
 #include "host/input.h"
 #include "host/terminal.h"
@@ -31,7 +32,12 @@ constexpr std::uint16_t IDLE_SCAN_3 = 0x4E37;
 constexpr std::uint16_t KEY_WAIT_1 = 0x142D;  // branches back to the SCAN until a key comes
 constexpr std::uint16_t KEY_WAIT_2 = 0x1528;
 constexpr std::uint16_t LINE_INPUT_WAIT = 0x2A5C;
-constexpr std::uint16_t CALL_KEY_SCAN = 0x5789;
+constexpr std::uint16_t KEY_AND_JOYSTICK_SCAN = 0x5789;  // shared by CALL KEY and CALL JOYST
+
+// The GPL return address on top of the subroutine stack at that scan tells
+// CALL JOYST, which reads only the joystick bytes, from CALL KEY.
+constexpr std::uint16_t GPL_STACK_POINTER = 0x8373;
+constexpr std::uint16_t CALL_JOYST_RETURN = 0x3755;
 
 void deliver_key(std::uint8_t code) {
   cpu_mem[KEY_CODE] = code;
@@ -41,6 +47,19 @@ void deliver_key(std::uint8_t code) {
 void deliver_no_key() {
   cpu_mem[KEY_CODE] = 0xFF;
   cpu_mem[GPL_STATUS] &= std::uint8_t(~CONDITION_BIT);
+}
+
+// The key unit of the scan being served.
+int unit;
+
+// Delivers the code that the scanned unit gives for a typed character (a line
+// feed is ENTER), or no key when the unit does not see that key.
+void deliver_typed(int c) {
+  int code = code_for_unit(c == '\n' ? ENTER : std::uint8_t(c), unit);
+  if (code == NO_KEY)
+    deliver_no_key();
+  else
+    deliver_key(std::uint8_t(code));
 }
 
 // Reads a key from the input sources in the given terminal mode. The end of
@@ -53,7 +72,7 @@ void deliver_input_key(int mode) {
     deliver_no_key();
     return;
   }
-  deliver_key(c == '\n' ? ENTER : std::uint8_t(c));
+  deliver_typed(c);
 }
 
 // A CALL KEY loop that keeps asking after redirected input has run out, and
@@ -73,22 +92,41 @@ void deliver_call_key() {
   if (c < 0)
     deliver_no_key();
   else
-    deliver_key(c == '\n' ? ENTER : std::uint8_t(c));
+    deliver_typed(c);
+}
+
+bool called_by_joyst() {
+  unsigned top = 0x8300 | cpu_mem[GPL_STACK_POINTER];
+  return cpu_word(std::uint16_t(top)) == CALL_JOYST_RETURN;
+}
+
+// Units 1 and 2 (the split keyboard, with the joysticks): no joystick is
+// plugged in, so the stick is at rest on every scan. CALL JOYST looks at
+// nothing else and takes no key; CALL KEY takes the next key like the other
+// units, seen through the split-keyboard table.
+void scan_split_keyboard(int site) {
+  centre_joystick();
+  if (site == KEY_AND_JOYSTICK_SCAN && !called_by_joyst())
+    deliver_call_key();
+  else
+    deliver_no_key();
 }
 
 }  // namespace
 
 void keyboard_hook() {
   std::uint8_t mode = cpu_mem[KEYBOARD_MODE];
-  if (mode == 1 || mode == 2 || mode >= 6) {
+  int site = grom_addr - 1;  // the SCAN opcode was fetched just before; 0 gives -1
+  if (mode >= 6) {
     deliver_no_key();
     return;
   }
+  unit = key_unit(mode, cpu_mem[MODE_IN_EFFECT]);
+  if (mode == 1 || mode == 2) return scan_split_keyboard(site);
   if (mode >= 3) {
     cpu_mem[KEYBOARD_MODE] = 0;
     cpu_mem[MODE_IN_EFFECT] = std::uint8_t(mode - 3);
   }
-  int site = grom_addr - 1;  // the SCAN opcode was fetched just before; 0 gives -1
   switch (site) {
     case TITLE_SCREEN_WAIT:
       deliver_key(' ');
@@ -110,7 +148,7 @@ void keyboard_hook() {
       suppress_newline = 1;
       deliver_input_key(TERM_LINE);
       return;
-    case CALL_KEY_SCAN:
+    case KEY_AND_JOYSTICK_SCAN:
       deliver_call_key();
       return;
     default:

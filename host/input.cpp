@@ -26,6 +26,10 @@ int source_getc() {
 int next_input_char(int mode) {
   if (!have_source) return console_getc(mode);
   output_muted = 0;
+  // Nobody presses a key while the program is typed in: a poll (the break
+  // check of LIST, for one) sees none and leaves the text to be typed alone.
+  bool typing = source_file || run_index >= 0;
+  if (typing && mode == TERM_POLL) return -1;
   if (source_file) {
     int c = source_getc();
     if (c != EOF) return last_source_char = c;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "automation/key_units.h"
 #include "automation/rom_hook.h"
 #include "automation/screen_capture.h"
 #include "machine/state.h"
@@ -67,6 +68,22 @@ TEST_F(Automation, ScreenCodesAreTiBasicsCharactersWithRegister4Zero) {
 TEST_F(Automation, SoundListsOtherThanTheTwoTonesAreAWarning) {
   wp = 0x8300, branch_target = 0x05D6, set_reg(3, 0x8340), set_cpu_word(0x8340, 0x1234);
   EXPECT_EQ(output_of([] { EXPECT_EQ(rom_hook(), HOOK_RESUME); }), "warning: sound: 1234\n");
+}
+
+// Every unit but 5 rewrites codes; the console's GROM tables decide the split halves.
+TEST(KeyUnits, EachUnitSeesTheTypedKeyAsTheConsoleDoes) {
+  struct Case { char typed; int unit, code; };
+  for (Case c : {Case{'a', 5, 'a'}, {'a', 3, 'A'}, {'~', 3, NO_KEY}, {'`', 3, NO_KEY},
+                 {'_', 3, '_'}, {0x08, 3, 0x08}, {char(0x81), 3, NO_KEY},  // CTRL-A
+                 {0x08, 4, 0x88}, {0x0D, 4, 0x0D}, {char(0x81), 4, 0x01}, {'a', 4, 'a'},
+                 {'x', 1, 0}, {'X', 1, 0}, {'!', 1, 19}, {'~', 1, 4}, {'l', 1, NO_KEY},
+                 {'l', 2, 12}, {'(', 2, 9}, {'x', 2, NO_KEY}, {' ', 2, NO_KEY}, {0x0D, 1, NO_KEY},
+                 {char(0xC8), 1, NO_KEY}, {char(0xFF), 2, NO_KEY}})
+    EXPECT_EQ(code_for_unit(std::uint8_t(c.typed), c.unit), c.code)
+        << "byte " << int(std::uint8_t(c.typed)) << " unit " << c.unit;
+  EXPECT_EQ(key_unit(0, 0), 3);
+  EXPECT_EQ(key_unit(0, 2), 5);
+  EXPECT_EQ(key_unit(1, 2), 1);
 }
 
 }  // namespace

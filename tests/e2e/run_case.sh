@@ -2,14 +2,16 @@
 # Runs one end-to-end case and compares it with the expected files:
 #
 #   run_case.sh TI99RUN PROGRAM.bas EXPECTED
+#   run_case.sh TI99RUN --no-program EXPECTED   (ti99run without a program file)
 #
-# Next to the path EXPECTED: .out (standard output, byte for byte, required),
+# Each run may take TI99_E2E_TIMEOUT seconds (default 10). Next to the path EXPECTED: .out (standard output, byte for byte, required),
 # .in (standard input; /dev/null without it), .status (exit status; 0 without
 # it) and .err (standard error; empty without it). Prints a readable diff and
 # exits 1 on any difference.
 set -u
-[ $# -eq 3 ] || { echo "usage: $0 TI99RUN PROGRAM.bas EXPECTED" >&2; exit 2; }
+[ $# -eq 3 ] || { echo "usage: $0 TI99RUN PROGRAM.bas|--no-program EXPECTED" >&2; exit 2; }
 bin=$1 prog=$2 exp=$3
+limit=${TI99_E2E_TIMEOUT:-10}
 input=/dev/null
 [ -f "$exp.in" ] && input=$exp.in
 want_status=0
@@ -17,7 +19,11 @@ want_status=0
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ti99e2e.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT INT TERM
-timeout 60 "$bin" "$prog" < "$input" > "$work/out" 2> "$work/err"
+if [ "$prog" = --no-program ]; then
+  timeout "$limit" "$bin" < "$input" > "$work/out" 2> "$work/err"
+else
+  timeout "$limit" "$bin" "$prog" < "$input" > "$work/out" 2> "$work/err"
+fi
 status=$?
 [ -f "$exp.err" ] && cp "$exp.err" "$work/want_err" || : > "$work/want_err"
 
@@ -41,7 +47,7 @@ compare() {
 }
 
 fail=0
-[ "$status" = 124 ] && { echo "TIMEOUT: no end after 60 s"; fail=1; }
+[ "$status" = 124 ] && { echo "TIMEOUT: no end after $limit s"; fail=1; }
 [ "$status" = "$want_status" ] || { echo "exit status: expected $want_status, got $status"; fail=1; }
 compare "standard output" "$exp.out" "$work/out" || fail=1
 compare "standard error" "$work/want_err" "$work/err" || fail=1
