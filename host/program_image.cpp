@@ -27,13 +27,24 @@ const char* image_problem() {
   return nullptr;
 }
 
-}  // namespace
-
-void take_program_image(const char* path) {
+// Whether the source file is a plain file that starts with the TIFILES mark.
+// Only its first byte is looked at otherwise: a pipe cannot be read twice.
+bool source_has_tifiles_mark() {
+  int first = std::getc(source_file);
+  if (first == EOF) return false;
+  std::ungetc(first, source_file);
+  struct stat info;
+  if (first != 0x07 || fstat(fileno(source_file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   std::uint8_t mark[8];
   std::size_t got = std::fread(mark, 1, sizeof mark, source_file);
   std::rewind(source_file);
-  if (!has_tifiles_mark(mark, unsigned(got))) return;
+  return has_tifiles_mark(mark, unsigned(got));
+}
+
+}  // namespace
+
+void take_program_image(const char* path) {
+  if (!source_has_tifiles_mark()) return;
   if (const char* problem = image_problem()) {
     std::fprintf(stderr, "reading program image %s: %s\n", path, problem);
     std::exit(1);
