@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/disk_catalog.h"
 #include "host/disk_files.h"
 #include "host/program_image.h"
 #include "machine/peripheral_card.h"
@@ -57,24 +58,28 @@ int drive_of(int device) {
   }
 }
 
-// The host file the request names, or false when its name cannot be one:
-// then the request is not the card's.
-bool requested_file(int device, HostFile& file) {
+// What the request names.
+enum Target { NOT_MINE, FILE, CATALOG };
+
+// The host file the request names, the drive's catalog ("DSK1."), or a name
+// no host file can have: then the request is not the card's.
+Target requested_target(int device, HostFile& file) {
   if (device == CS1 || device == CS2) {
     file = cassette_file(device == CS1 ? 1 : 2);
-    return true;
+    return FILE;
   }
   unsigned device_length = cpu_word(DEVICE_NAME_LENGTH);
   unsigned name_length = pab_byte(9);
-  if (name_length < device_length + 2 || pab_byte(10 + device_length) != '.') return false;
+  if (name_length < device_length + 1 || pab_byte(10 + device_length) != '.') return NOT_MINE;
   unsigned length = name_length - device_length - 1;
+  if (length == 0) return CATALOG;
   std::uint8_t name[256];
   copy_from_vram(std::uint16_t(pab + 10 + device_length + 1), name, length);
-  if (!is_host_file_name(name, length)) return false;
+  if (!is_host_file_name(name, length)) return NOT_MINE;
   std::memcpy(file_name, name, length);
   file_name[length] = '\0';
   file = drive_file(drive_of(device), file_name);
-  return true;
+  return FILE;
 }
 
 // A cassette holds one sequential file of FIXED records, written or read
@@ -169,6 +174,43 @@ int serve(int device, HostFile file) {
   }
 }
 
+// The catalog: read only, INTERNAL FIXED 38, sequential or relative.
+int serve_catalog(int drive) {
+  std::uint8_t opcode = pab_byte(0);
+  if (opcode == OPEN) {
+    unsigned record_length = pab_byte(4);
+    bool fits = (attributes & (ATTR_MODE | ATTR_INTERNAL | ATTR_VARIABLE)) == (MODE_INPUT | ATTR_INTERNAL);
+    if (!fits || (record_length != 0 && record_length != CATALOG_RECORD_LENGTH)) return BAD_ATTRIBUTE;
+    int opened = catalog_open(drive);
+    if (opened != FILE_OK) return opened;
+    set_pab_byte(4, CATALOG_RECORD_LENGTH);
+    set_pab_word(6, 0);
+    return FILE_OK;
+  }
+  if (!catalog_is_open(drive)) return opcode == STATUS || opcode == DELETE ? ILLEGAL_OPERATION : FILE_ERROR;
+  std::uint16_t record = pab_word(6);
+  switch (opcode) {
+    case CLOSE:
+      catalog_close(drive);
+      return FILE_OK;
+    case READ: {
+      int read = catalog_read(drive, record, record_data);
+      if (read != FILE_OK) return read;
+      copy_to_vram(pab_word(2), record_data, CATALOG_RECORD_LENGTH);
+      set_pab_byte(5, CATALOG_RECORD_LENGTH);
+      set_pab_word(6, record);
+      return FILE_OK;
+    }
+    case REWIND:
+      return FILE_OK;
+    case STATUS:
+      set_pab_byte(8, STATUS_INTERNAL | (catalog_at_end(drive, record) ? STATUS_END_OF_FILE : 0));
+      return FILE_OK;
+    default:
+      return ILLEGAL_OPERATION;
+  }
+}
+
 // The one OLD of a program image named on the command line.
 bool serve_program_image() {
   if (!pending_program_image || pab_byte(0) != LOAD) return false;
@@ -185,11 +227,16 @@ void disk_dsr(int device) {
   pab = std::uint16_t(cpu_word(NAME_END_POINTER) - cpu_word(DEVICE_NAME_LENGTH) - 10) & 0x3FFF;
   attributes = pab_byte(1) & 0x1F;
   HostFile file;
-  bool mine = device == IMAGE ? serve_program_image() : requested_file(device, file);
-  if (!mine) {
+  if (device == IMAGE) {
+    branch_target = serve_program_image() ? std::uint16_t(return_address + 2) : return_address;
+    return;
+  }
+  Target target = requested_target(device, file);
+  if (target == NOT_MINE) {
     branch_target = return_address;
     return;
   }
-  if (device != IMAGE) set_pab_byte(1, std::uint8_t(attributes | serve(device, file) << 5));
+  int error = target == CATALOG ? serve_catalog(drive_of(device)) : serve(device, file);
+  set_pab_byte(1, std::uint8_t(attributes | error << 5));
   branch_target = std::uint16_t(return_address + 2);
 }

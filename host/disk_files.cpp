@@ -369,6 +369,8 @@ bool set_drive_folder(int drive, const char* path) {
   return true;
 }
 
+int drive_folder(int drive) { return drive_folders[drive - 1]; }
+
 void set_cassette_file(int unit, const char* path) { cassette_paths[unit - 1] = path; }
 
 bool is_host_file_name(const std::uint8_t* name, unsigned length) {
@@ -483,6 +485,28 @@ std::uint8_t closed_file_status(HostFile file) {
   int found = read_header(fd, std::uint64_t(info.st_size), header);
   close(fd);
   return found > 0 ? status_of_header(header) : STATUS_VARIABLE;
+}
+
+bool describe_file(HostFile file, FileDescription& description) {
+  int fd;
+  struct stat info;
+  if (open_plain(file, O_RDONLY, fd, info) != FILE_OK) return false;
+  TifilesHeader header;
+  int found = read_header(fd, std::uint64_t(info.st_size), header);
+  close(fd);
+  if (found <= 0) {
+    description = {2, false, unsigned((info.st_size + SECTOR_SIZE - 1) / SECTOR_SIZE) + 1,
+                   DEFAULT_RECORD_LENGTH};
+    return true;
+  }
+  bool program = header.flags & TIFILES_PROGRAM;
+  description.type = program ? 5
+                             : 1 + (header.flags & TIFILES_VARIABLE ? 1 : 0) +
+                                   (header.flags & TIFILES_INTERNAL ? 2 : 0);
+  description.is_protected = header.flags & TIFILES_PROTECTED;
+  description.sectors = header.sectors + 1u;
+  description.record_length = program ? 0 : header.record_length;
+  return true;
 }
 
 int file_delete(HostFile file) {

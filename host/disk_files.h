@@ -58,6 +58,9 @@ bool set_drive_folder(int drive, const char* path);
 // Sets the host file of cassette unit 1-2 (CS1 and CS2 until then).
 void set_cassette_file(int unit, const char* path);
 
+// The folder of drive 1-3: a descriptor, or AT_FDCWD.
+int drive_folder(int drive);
+
 // Whether a TI file name of length bytes can be a file name in a drive's
 // folder: 1-255 printable ASCII characters without a space, "." or "/".
 bool is_host_file_name(const std::uint8_t* name, unsigned length);
@@ -89,6 +92,18 @@ int file_rewind(int handle);
 std::uint8_t file_status(int handle, std::uint16_t record);
 // STATUS_ bits of a file that is not open.
 std::uint8_t closed_file_status(HostFile file);
+// What a disk catalog tells of a file: its type (1 DISPLAY FIXED, 2 DISPLAY
+// VARIABLE, 3 INTERNAL FIXED, 4 INTERNAL VARIABLE, 5 PROGRAM), whether it is
+// protected, the sectors it would take on a disk (with its descriptor) and
+// its record length. A text file is DISPLAY VARIABLE 80. False for anything
+// but a plain file.
+struct FileDescription {
+  int type;
+  bool is_protected;
+  unsigned sectors;
+  unsigned record_length;
+};
+bool describe_file(HostFile file, FileDescription& description);
 // Deletes a file, closing it first if it is open.
 int file_delete(HostFile file);
 

@@ -136,7 +136,7 @@ printf 'reading program image image.tfi: a TIFILES header that does not fit the 
 begin missing_file_and_bad_names
 printf '10 OPEN #1:"DSK1.NOSUCH",INPUT\n' > prog.bas
 run prog.bas; expect 1 '\n* I/O ERROR 07 IN 10\n\n'
-for bad in 'DSK1.../x' 'DSK1..' 'DSK1./etc/passwd' 'DSK1.A B' 'dsk1.'; do
+for bad in 'DSK1.../x' 'DSK1..' 'DSK1./etc/passwd' 'DSK1.A B' 'dsk1.A.B'; do
   printf '10 OPEN #1:"%s",OUTPUT\n' "$bad" > prog.bas
   run prog.bas; expect 1 '\n* I/O ERROR 00 IN 10\n\n'
 done
@@ -159,6 +159,23 @@ run --dsk2 two --dsk3=three prog.bas; expect 0 ''
 [ -f HERE ] && [ -z "$(ls -A two)$(ls -A three)" ] || { echo "$name: $(ls . two three)"; fail=1; }
 run --dsk2 missing prog.bas
 [ "$(cat status)" = 2 ] && grep -q 'dsk2 missing' err || { echo "$name: a missing folder"; fail=1; }
+
+begin catalog
+mkdir disk disk/SUB && cd disk && printf 'X\n' | tee TEXT "not a TI name" ELEVENCHARS > /dev/null && cd ..
+cat > prog.bas <<'EOF'
+10 OPEN #1:"DSK1.NUMBERS",OUTPUT,INTERNAL,FIXED 20
+20 PRINT #1:1
+30 CLOSE #1
+40 OPEN #1:"DSK1.",INPUT,RELATIVE,INTERNAL
+50 INPUT #1:N$,A,J,K
+60 PRINT N$;A;J-K
+70 INPUT #1:N$,A,J,K
+80 PRINT N$;A;J;K
+90 IF LEN(N$) THEN 70
+100 OPEN #2:"DSK1.",INPUT,INTERNAL,VARIABLE
+EOF
+run --dsk1 disk prog.bas
+expect 1 'disk 0  4 \nNUMBERS 3  2  20 \nTEXT 2  2  80 \n 0  0  0 \n\n* I/O ERROR 02 IN 100\n\n'
 
 begin cassette
 printf '10 OPEN #1:"CS1",OUTPUT\n20 PRINT "NOT HERE"\n' > prog.bas

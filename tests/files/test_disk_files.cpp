@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "host/disk_catalog.h"
 #include "host/disk_files.h"
 #include "host/tifiles.h"
 
@@ -296,6 +297,20 @@ TEST_F(DiskFiles, ProgramImagesKeepTheirLength) {
   put("TXT", "10 PRINT 1\n");
   EXPECT_EQ(program_load(drive_file(1, "TXT"), back, 600, size), FILE_ERROR);
   EXPECT_EQ(program_load(drive_file(1, "NONE"), back, 600, size), FILE_ERROR);
+}
+
+// The catalog's numbers, as INTERNAL records carry them: radix 100, the first
+// word negated for a negative number.
+TEST(CatalogNumbers, RadixHundredWithTheExponentFirst) {
+  const struct { long value; std::string bytes; } cases[] = {
+      {0, std::string(8, '\0')},        {7, std::string("\x40\x07\0\0\0\0\0\0", 8)},
+      {100, std::string("\x41\x01\0\0\0\0\0\0", 8)}, {358, std::string("\x41\x03\x3A\0\0\0\0\0", 8)},
+      {-5, std::string("\xBF\xFB\0\0\0\0\0\0", 8)}, {65535, std::string("\x42\x06\x37\x23\0\0\0\0", 8)}};
+  for (const auto& c : cases) {
+    std::uint8_t out[8];
+    put_ti_number(out, c.value);
+    EXPECT_EQ(std::string(out, out + 8), c.bytes) << c.value;
+  }
 }
 
 TEST(FileNames, OnlyNamesAHostFolderHoldsAsTheyAre) {
