@@ -102,13 +102,15 @@ TEST_F(DiskRoutine, ServesRequestsAndAnswersInTheBlock) {
 // A name no host file can have is not the card's: the search goes on, and
 // the console ends it with its own "no such device" error.
 TEST_F(DiskRoutine, NamesThatAreNotTheCardsAndErrors) {
-  for (const char* name : {"DSK1.A/B", "DSK1..", "DSK1.", "DSK1", "DSK1.A B"})
+  for (const char* name : {"DSK1.A/B", "DSK1..", "DSK1", "DSK1.A B"})
     EXPECT_EQ(call(DSK1, 0, MODE_OUTPUT | ATTR_VARIABLE, name), RETURN) << name;
   EXPECT_EQ(call(IMAGE, 5, 0, "IMAGE"), RETURN);  // no program image waiting
   EXPECT_EQ(call(DSK1, 0, MODE_INPUT, "DSK1.NONE"), RETURN + 2);
   EXPECT_EQ(vram[PAB + 1], FILE_ERROR << 5 | MODE_INPUT);
   EXPECT_EQ(call(CS1, 0, MODE_OUTPUT | ATTR_VARIABLE, "CS1"), RETURN + 2);
   EXPECT_EQ(vram[PAB + 1], BAD_ATTRIBUTE << 5 | MODE_OUTPUT | ATTR_VARIABLE);
+  EXPECT_EQ(call(DSK1, 0, MODE_OUTPUT | ATTR_INTERNAL, "DSK1."), RETURN + 2);  // the catalog
+  EXPECT_EQ(vram[PAB + 1], BAD_ATTRIBUTE << 5 | MODE_OUTPUT | ATTR_INTERNAL);
   EXPECT_EQ(call(DSK1, 8, 0, "DSK1.T"), RETURN + 2);
   EXPECT_EQ(vram[PAB + 1], ILLEGAL_OPERATION << 5);
 }
