@@ -83,11 +83,13 @@ Target requested_target(int device, HostFile& file) {
 }
 
 // A cassette holds one sequential file of FIXED records, written or read
-// from its start.
-int check_cassette_attributes(unsigned& record_length) {
+// from its start; the second unit can only record. Anything else is an
+// illegal operation, as for the console's own cassette routine.
+int check_cassette_request(int device, unsigned& record_length) {
   std::uint8_t mode = attributes & ATTR_MODE;
   if ((attributes & (ATTR_RELATIVE | ATTR_VARIABLE)) || (mode != MODE_INPUT && mode != MODE_OUTPUT))
-    return BAD_ATTRIBUTE;
+    return ILLEGAL_OPERATION;
+  if (device == CS2 && mode == MODE_INPUT) return ILLEGAL_OPERATION;
   if (record_length == 0) record_length = CASSETTE_RECORD_LENGTH;
   return record_length <= CASSETTE_MAX_RECORD_LENGTH ? FILE_OK : BAD_ATTRIBUTE;
 }
@@ -95,7 +97,7 @@ int check_cassette_attributes(unsigned& record_length) {
 int open_request(int device, HostFile file) {
   unsigned record_length = pab_byte(4);
   if (device == CS1 || device == CS2) {
-    int checked = check_cassette_attributes(record_length);
+    int checked = check_cassette_request(device, record_length);
     if (checked != FILE_OK) return checked;
   }
   std::uint16_t record = 0;
@@ -159,9 +161,9 @@ int serve(int device, HostFile file) {
   bool cassette = device == CS1 || device == CS2;
   switch (opcode) {
     case OPEN: return open_request(device, file);
-    case LOAD: return load_request(file);
+    case LOAD: return device == CS2 ? ILLEGAL_OPERATION : load_request(file);
     case SAVE: return save_request(file);
-    case DELETE: return cassette ? ILLEGAL_OPERATION : file_delete(file);
+    case DELETE: return cassette ? FILE_OK : file_delete(file);  // a tape is not erased
     case STATUS: {
       int handle = find_open_file(file);
       set_pab_byte(8, handle >= 0 ? file_status(handle, pab_word(6)) : closed_file_status(file));

@@ -179,7 +179,7 @@ expect 1 'disk 0  4 \nNUMBERS 3  2  20 \nTEXT 2  2  80 \n 0  0  0 \n\n* I/O ERRO
 
 begin cassette
 printf '10 OPEN #1:"CS1",OUTPUT\n20 PRINT "NOT HERE"\n' > prog.bas
-run prog.bas; expect 1 '\n* I/O ERROR 02 IN 10\n\n'
+run prog.bas; expect 1 '\n* I/O ERROR 03 IN 10\n\n'
 cat > prog.bas <<'EOF'
 10 OPEN #1:"CS1",OUTPUT,INTERNAL,FIXED
 20 PRINT #1:"ON TAPE",1
@@ -189,10 +189,12 @@ cat > prog.bas <<'EOF'
 60 PRINT A$;B
 70 OPEN #2:"CS2",UPDATE,FIXED
 EOF
-run --cs1 tape.tfi prog.bas; expect 1 'ON TAPE 1 \n\n* I/O ERROR 02 IN 70\n\n'
+run --cs1 tape.tfi prog.bas; expect 1 'ON TAPE 1 \n\n* I/O ERROR 03 IN 70\n\n'
 head -c 16 tape.tfi > header; expect_file header '\007TIFILES\000\001\002\004\100\100\001\000'
 printf '10 PRINT "ON CS1"\nSAVE CS1\nNEW\nOLD CS1\n' > prog.bas
 run prog.bas; expect 0 'TI BASIC READY\nON CS1\n'
+printf 'OLD CS2\n10 DELETE "CS1"\n' > prog.bas
+run prog.bas; expect 0 '* WARNING:\nCHECK PROGRAM IN MEMORY\n\n* I/O ERROR 53\n\n'
 [ -f CS1 ] || { echo "$name: no CS1"; fail=1; }
 
 begin stopped_by_an_error
