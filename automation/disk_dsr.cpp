@@ -51,9 +51,12 @@ void copy_to_vram(std::uint16_t address, const std::uint8_t* data, unsigned coun
 
 int drive_of(int device) {
   switch (device) {
-    case DSK1: case DSK1_LOWER: return 1;
-    case DSK2: case DSK2_LOWER: return 2;
-    case DSK3: case DSK3_LOWER: return 3;
+    case DSK1:
+    case DSK1_LOWER: return 1;
+    case DSK2:
+    case DSK2_LOWER: return 2;
+    case DSK3:
+    case DSK3_LOWER: return 3;
     default: return 0;
   }
 }
@@ -169,10 +172,11 @@ int serve(int device, HostFile file) {
       set_pab_byte(8, handle >= 0 ? file_status(handle, pab_word(6)) : closed_file_status(file));
       return FILE_OK;
     }
-    case CLOSE: case READ: case WRITE: case REWIND:
-      return open_file_request(opcode, find_open_file(file));
-    default:
-      return ILLEGAL_OPERATION;
+    case CLOSE:
+    case READ:
+    case WRITE:
+    case REWIND: return open_file_request(opcode, find_open_file(file));
+    default: return ILLEGAL_OPERATION;
   }
 }
 
@@ -181,20 +185,21 @@ int serve_catalog(int drive) {
   std::uint8_t opcode = pab_byte(0);
   if (opcode == OPEN) {
     unsigned record_length = pab_byte(4);
-    bool fits = (attributes & (ATTR_MODE | ATTR_INTERNAL | ATTR_VARIABLE)) == (MODE_INPUT | ATTR_INTERNAL);
-    if (!fits || (record_length != 0 && record_length != CATALOG_RECORD_LENGTH)) return BAD_ATTRIBUTE;
+    std::uint8_t kind = attributes & (ATTR_MODE | ATTR_INTERNAL | ATTR_VARIABLE);
+    bool fits = kind == (MODE_INPUT | ATTR_INTERNAL);
+    if (!fits || (record_length != 0 && record_length != CATALOG_RECORD_LENGTH))
+      return BAD_ATTRIBUTE;
     int opened = catalog_open(drive);
     if (opened != FILE_OK) return opened;
     set_pab_byte(4, CATALOG_RECORD_LENGTH);
     set_pab_word(6, 0);
     return FILE_OK;
   }
-  if (!catalog_is_open(drive)) return opcode == STATUS || opcode == DELETE ? ILLEGAL_OPERATION : FILE_ERROR;
+  bool needs_open = opcode == CLOSE || opcode == READ || opcode == REWIND || opcode == STATUS;
+  if (needs_open && !catalog_is_open(drive)) return FILE_ERROR;
   std::uint16_t record = pab_word(6);
   switch (opcode) {
-    case CLOSE:
-      catalog_close(drive);
-      return FILE_OK;
+    case CLOSE: catalog_close(drive); return FILE_OK;
     case READ: {
       int read = catalog_read(drive, record, record_data);
       if (read != FILE_OK) return read;
@@ -203,42 +208,32 @@ int serve_catalog(int drive) {
       set_pab_word(6, record);
       return FILE_OK;
     }
-    case REWIND:
-      return FILE_OK;
+    case REWIND: return FILE_OK;
     case STATUS:
       set_pab_byte(8, STATUS_INTERNAL | (catalog_at_end(drive, record) ? STATUS_END_OF_FILE : 0));
       return FILE_OK;
-    default:
-      return ILLEGAL_OPERATION;
+    default: return ILLEGAL_OPERATION;
   }
-}
-
-// The one OLD of a program image named on the command line.
-bool serve_program_image() {
-  if (!pending_program_image || pab_byte(0) != LOAD) return false;
-  int loaded = load_request(path_file(pending_program_image));
-  set_pab_byte(1, std::uint8_t((pab_byte(1) & 0x1F) | loaded << 5));
-  pending_program_image = nullptr;
-  return true;
 }
 
 }  // namespace
 
 void disk_dsr(int device) {
   std::uint16_t return_address = reg(11);
+  branch_target = return_address;  // not the card's, until found otherwise
   pab = std::uint16_t(cpu_word(NAME_END_POINTER) - cpu_word(DEVICE_NAME_LENGTH) - 10) & 0x3FFF;
   attributes = pab_byte(1) & 0x1F;
-  HostFile file;
-  if (device == IMAGE) {
-    branch_target = serve_program_image() ? std::uint16_t(return_address + 2) : return_address;
-    return;
+  int error;
+  if (device == IMAGE) {  // the one OLD of a program image named on the command line
+    if (!pending_program_image || pab_byte(0) != LOAD) return;
+    error = load_request(path_file(pending_program_image));
+    pending_program_image = nullptr;
+  } else {
+    HostFile file;
+    Target target = requested_target(device, file);
+    if (target == NOT_MINE) return;
+    error = target == CATALOG ? serve_catalog(drive_of(device)) : serve(device, file);
   }
-  Target target = requested_target(device, file);
-  if (target == NOT_MINE) {
-    branch_target = return_address;
-    return;
-  }
-  int error = target == CATALOG ? serve_catalog(drive_of(device)) : serve(device, file);
   set_pab_byte(1, std::uint8_t(attributes | error << 5));
   branch_target = std::uint16_t(return_address + 2);
 }

@@ -50,8 +50,11 @@ int parse_command_line(int argc, char** argv) {
   int option;
   while ((option = getopt_long(argc, argv, "+", options, nullptr)) != -1) {
     switch (option) {
-      case DSK1: case DSK2: case DSK3: set_drive(option - DSK1 + 1, optarg); break;
-      case CS1: case CS2: set_cassette_file(option - CS1 + 1, optarg); break;
+      case DSK1:
+      case DSK2:
+      case DSK3: set_drive(option - DSK1 + 1, optarg); break;
+      case CS1:
+      case CS2: set_cassette_file(option - CS1 + 1, optarg); break;
       case LIST: listing_only = 1; break;
       case HELP: std::fputs(USAGE, stdout); std::exit(0);
       default: usage_error();

@@ -50,7 +50,8 @@ void collect_names(int folder) {
   while (const dirent* entry = readdir(entries)) {
     const char* name = entry->d_name;
     unsigned length = unsigned(std::strlen(name));
-    if (length <= NAME_LENGTH && is_host_file_name(reinterpret_cast<const std::uint8_t*>(name), length))
+    if (length <= NAME_LENGTH &&
+        is_host_file_name(reinterpret_cast<const std::uint8_t*>(name), length))
       keep_in_order(name);
   }
   closedir(entries);
@@ -153,4 +154,6 @@ int catalog_read(int drive, std::uint16_t& record, std::uint8_t* data) {
   return FILE_OK;
 }
 
-bool catalog_at_end(int drive, std::uint16_t record) { return record >= catalogs[drive - 1].records; }
+bool catalog_at_end(int drive, std::uint16_t record) {
+  return record >= catalogs[drive - 1].records;
+}

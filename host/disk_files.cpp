@@ -41,14 +41,20 @@ const char* cassette_paths[2] = {"CS1", "CS2"};
 
 int error_for_errno(int error) {
   switch (error) {
-    case ENOENT: case ELOOP: case EISDIR: case ENOTDIR: case ENXIO: case ENAMETOOLONG:
-      return FILE_ERROR;
-    case EACCES: case EPERM: case EROFS: case ETXTBSY:
-      return WRITE_PROTECTED;
-    case ENOSPC: case EDQUOT: case EFBIG:
-      return OUT_OF_SPACE;
-    default:
-      return DEVICE_ERROR;
+    case ENOENT:
+    case ELOOP:
+    case EISDIR:
+    case ENOTDIR:
+    case ENXIO:
+    case ENAMETOOLONG: return FILE_ERROR;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY: return WRITE_PROTECTED;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return OUT_OF_SPACE;
+    default: return DEVICE_ERROR;
   }
 }
 
@@ -121,7 +127,8 @@ TifilesHeader new_header(std::uint8_t attributes, unsigned record_length) {
 }
 
 // Whether an existing TIFILES data file is what the attributes ask for.
-int check_attributes(const TifilesHeader& header, std::uint8_t attributes, unsigned& record_length) {
+int check_attributes(const TifilesHeader& header, std::uint8_t attributes,
+                     unsigned& record_length) {
   if (header.flags & TIFILES_PROGRAM) return FILE_ERROR;
   bool internal = header.flags & TIFILES_INTERNAL, variable = header.flags & TIFILES_VARIABLE;
   if (internal != bool(attributes & ATTR_INTERNAL) || variable != bool(attributes & ATTR_VARIABLE))
@@ -227,7 +234,8 @@ int write_line(OpenFile& f, const std::uint8_t* data, unsigned length) {
 
 std::uint64_t fixed_position(const OpenFile& f, unsigned record) {
   unsigned per_sector = f.header.records_per_sector;
-  return sector_position(record / per_sector) + std::uint64_t(record % per_sector) * f.record_length;
+  return sector_position(record / per_sector) +
+         std::uint64_t(record % per_sector) * f.record_length;
 }
 
 int read_fixed(OpenFile& f, std::uint16_t& record, std::uint8_t* data, unsigned& length) {
@@ -333,8 +341,7 @@ bool at_end(OpenFile& f, std::uint16_t record) {
       struct stat info;
       return fstat(f.fd, &info) != 0 || std::uint64_t(info.st_size) <= f.text_offset;
     }
-    case FIXED:
-      return record >= f.header.fixed_records;
+    case FIXED: return record >= f.header.fixed_records;
     default: {
       OpenFile probe = f;  // looks ahead without moving
       bool found;
@@ -355,7 +362,8 @@ bool same_file(const OpenFile& f, HostFile file) {
 }
 
 OpenFile* open_file(int handle) {
-  if (handle < 0 || unsigned(handle) >= MAX_OPEN_FILES || !open_files[handle].in_use) return nullptr;
+  if (handle < 0 || unsigned(handle) >= MAX_OPEN_FILES || !open_files[handle].in_use)
+    return nullptr;
   return &open_files[handle];
 }
 
@@ -553,7 +561,8 @@ int program_save(HostFile file, const std::uint8_t* data, std::uint32_t size) {
   int opened = open_plain(file, O_RDWR | O_CREAT, fd, info);
   if (opened != FILE_OK) return opened;
   TifilesHeader header;
-  if (read_header(fd, std::uint64_t(info.st_size), header) > 0 && (header.flags & TIFILES_PROTECTED)) {
+  if (read_header(fd, std::uint64_t(info.st_size), header) > 0 &&
+      (header.flags & TIFILES_PROTECTED)) {
     close(fd);
     return WRITE_PROTECTED;
   }

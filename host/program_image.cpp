@@ -18,7 +18,8 @@ namespace {
 const char* image_problem() {
   std::uint8_t raw[TIFILES_HEADER_SIZE] = {};
   struct stat info;
-  if (std::fread(raw, 1, sizeof raw, source_file) != sizeof raw || fstat(fileno(source_file), &info))
+  if (std::fread(raw, 1, sizeof raw, source_file) != sizeof raw ||
+      fstat(fileno(source_file), &info))
     return "a TIFILES file too short for its header";
   TifilesHeader header;
   if (!decode_tifiles_header(raw, std::uint64_t(info.st_size), header))
@@ -34,7 +35,8 @@ bool source_has_tifiles_mark() {
   if (first == EOF) return false;
   std::ungetc(first, source_file);
   struct stat info;
-  if (first != 0x07 || fstat(fileno(source_file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (first != 0x07 || fstat(fileno(source_file), &info) != 0 || !S_ISREG(info.st_mode))
+    return false;
   std::uint8_t mark[8];
   std::size_t got = std::fread(mark, 1, sizeof mark, source_file);
   std::rewind(source_file);

@@ -5,8 +5,8 @@
 
 #include "machine/state.h"
 
-const char* const card_device_names[CARD_DEVICE_COUNT] = {
-    "DSK1", "DSK2", "DSK3", "dsk1", "dsk2", "dsk3", "CS1", "CS2", "IMAGE"};
+const char* const card_device_names[CARD_DEVICE_COUNT] = {"DSK1", "DSK2", "DSK3", "dsk1", "dsk2",
+                                                          "dsk3", "CS1",  "CS2",  "IMAGE"};
 std::uint32_t card_on;
 
 namespace {

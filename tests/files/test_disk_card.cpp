@@ -62,8 +62,11 @@ struct DiskRoutine : testing::Test {
   // device's routine; returns where the console goes on.
   std::uint16_t call(int device, std::uint8_t opcode, std::uint8_t flags, const std::string& name,
                      const std::string& data = "") {
-    std::uint8_t pab[10] = {opcode, flags, BUFFER >> 8, BUFFER & 0xFF, 0, std::uint8_t(data.size()),
-                            0, 0, 0x60, std::uint8_t(name.size())};
+    std::uint8_t pab[10] = {opcode,      flags,
+                            BUFFER >> 8, BUFFER & 0xFF,
+                            0,           std::uint8_t(data.size()),
+                            0,           0,
+                            0x60,        std::uint8_t(name.size())};
     std::memcpy(&vram[PAB], pab, sizeof pab);
     std::memcpy(&vram[PAB + 10], name.data(), name.size());
     std::memcpy(&vram[BUFFER], data.data(), data.size());

@@ -18,8 +18,9 @@
 
 namespace {
 
-constexpr std::uint8_t DIS_VAR = ATTR_VARIABLE, DIS_FIX = 0, INT_VAR = ATTR_INTERNAL | ATTR_VARIABLE,
-                       INT_FIX = ATTR_INTERNAL, REL = ATTR_RELATIVE;
+constexpr std::uint8_t DIS_VAR = ATTR_VARIABLE, DIS_FIX = 0,
+                       INT_VAR = ATTR_INTERNAL | ATTR_VARIABLE, INT_FIX = ATTR_INTERNAL,
+                       REL = ATTR_RELATIVE;
 
 struct Opened {
   int error, handle;
@@ -98,7 +99,11 @@ TEST_F(DiskFiles, DisplayVariableRecordsAreTextLines) {
 // Lines made by other tools: CR LF ends, no last line end, lines as long as
 // the record length and one longer.
 TEST_F(DiskFiles, TextLinesReadByTheirRecordLength) {
-  const struct { std::string text; unsigned record_length; std::vector<std::string> reads; } cases[] = {
+  const struct {
+    std::string text;
+    unsigned record_length;
+    std::vector<std::string> reads;
+  } cases[] = {
       {"A\r\nB", 0, {"A", "B", "error 5"}},
       {"ABC\r\nABCD\n", 3, {"ABC", "error 2", "error 2"}},
       {std::string(80, 'X') + "\n" + std::string(81, 'Y'), 0, {std::string(80, 'X'), "error 2"}},
@@ -204,14 +209,25 @@ TEST_F(DiskFiles, AnExistingFileMustMatchTheAttributes) {
   put("TXT", "X\n");
   std::uint8_t program[3] = {1, 2, 3};
   ASSERT_EQ(program_save(drive_file(1, "P"), program, 3), FILE_OK);
-  const struct { const char* name; std::uint8_t attributes; unsigned length; int error; } cases[] = {
-      {"DF", DIS_FIX, 0, FILE_OK},       {"DF", DIS_FIX, 80, FILE_OK},
-      {"DF", DIS_FIX, 40, BAD_ATTRIBUTE}, {"DF", INT_FIX, 0, BAD_ATTRIBUTE},
-      {"DF", DIS_VAR, 0, BAD_ATTRIBUTE}, {"IV", INT_VAR, 0, FILE_OK},
-      {"IV", INT_FIX, 40, BAD_ATTRIBUTE}, {"TXT", DIS_VAR, 0, FILE_OK},
-      {"TXT", DIS_FIX, 0, BAD_ATTRIBUTE}, {"TXT", INT_VAR, 0, BAD_ATTRIBUTE},
-      {"P", DIS_VAR, 0, FILE_ERROR},     {"NONE", DIS_VAR, 0, FILE_ERROR},
-      {"NEW", DIS_VAR, 255, BAD_ATTRIBUTE}, {"NEW", DIS_FIX | REL | ATTR_VARIABLE, 0, BAD_ATTRIBUTE}};
+  const struct {
+    const char* name;
+    std::uint8_t attributes;
+    unsigned length;
+    int error;
+  } cases[] = {{"DF", DIS_FIX, 0, FILE_OK},
+               {"DF", DIS_FIX, 80, FILE_OK},
+               {"DF", DIS_FIX, 40, BAD_ATTRIBUTE},
+               {"DF", INT_FIX, 0, BAD_ATTRIBUTE},
+               {"DF", DIS_VAR, 0, BAD_ATTRIBUTE},
+               {"IV", INT_VAR, 0, FILE_OK},
+               {"IV", INT_FIX, 40, BAD_ATTRIBUTE},
+               {"TXT", DIS_VAR, 0, FILE_OK},
+               {"TXT", DIS_FIX, 0, BAD_ATTRIBUTE},
+               {"TXT", INT_VAR, 0, BAD_ATTRIBUTE},
+               {"P", DIS_VAR, 0, FILE_ERROR},
+               {"NONE", DIS_VAR, 0, FILE_ERROR},
+               {"NEW", DIS_VAR, 255, BAD_ATTRIBUTE},
+               {"NEW", DIS_FIX | REL | ATTR_VARIABLE, 0, BAD_ATTRIBUTE}};
   for (const auto& c : cases) {
     Opened o = open(c.name, MODE_INPUT | c.attributes, c.length);
     EXPECT_EQ(o.error, c.error) << c.name << " " << int(c.attributes) << " " << c.length;
@@ -265,8 +281,9 @@ TEST_F(DiskFiles, AFileIsOpenOnceAndSixteenFilesAtMost) {
   EXPECT_EQ(open("A", MODE_INPUT | DIS_VAR).error, FILE_ERROR);
   ASSERT_TRUE(set_drive_folder(2, dir.c_str()));  // the same file through another drive
   Opened o{};
-  EXPECT_EQ(file_open(drive_file(2, "A"), MODE_INPUT | DIS_VAR, o.record_length, o.record, o.handle),
-            FILE_ERROR);
+  EXPECT_EQ(
+      file_open(drive_file(2, "A"), MODE_INPUT | DIS_VAR, o.record_length, o.record, o.handle),
+      FILE_ERROR);
   for (unsigned i = 1; i < MAX_OPEN_FILES; ++i)
     EXPECT_EQ(open(("F" + std::to_string(i)).c_str(), MODE_OUTPUT | DIS_VAR).error, FILE_OK);
   EXPECT_EQ(open("ONE_TOO_MANY", MODE_OUTPUT | DIS_VAR).error, OUT_OF_SPACE);
@@ -278,8 +295,11 @@ TEST_F(DiskFiles, AFileIsOpenOnceAndSixteenFilesAtMost) {
 TEST_F(DiskFiles, ProgramImagesKeepTheirLength) {
   std::uint8_t image[600], back[600];
   for (unsigned i = 0; i < sizeof image; ++i) image[i] = std::uint8_t(i * 7);
-  const struct { std::uint32_t size; std::size_t file_size; int eof_offset; } cases[] = {
-      {1, 384, 1}, {256, 384, 0}, {257, 640, 1}, {600, 896, 88}};
+  const struct {
+    std::uint32_t size;
+    std::size_t file_size;
+    int eof_offset;
+  } cases[] = {{1, 384, 1}, {256, 384, 0}, {257, 640, 1}, {600, 896, 88}};
   for (const auto& c : cases) {
     ASSERT_EQ(program_save(drive_file(1, "P"), image, c.size), FILE_OK);
     EXPECT_EQ(contents("P").size(), c.file_size);
@@ -302,10 +322,15 @@ TEST_F(DiskFiles, ProgramImagesKeepTheirLength) {
 // The catalog's numbers, as INTERNAL records carry them: radix 100, the first
 // word negated for a negative number.
 TEST(CatalogNumbers, RadixHundredWithTheExponentFirst) {
-  const struct { long value; std::string bytes; } cases[] = {
-      {0, std::string(8, '\0')},        {7, std::string("\x40\x07\0\0\0\0\0\0", 8)},
-      {100, std::string("\x41\x01\0\0\0\0\0\0", 8)}, {358, std::string("\x41\x03\x3A\0\0\0\0\0", 8)},
-      {-5, std::string("\xBF\xFB\0\0\0\0\0\0", 8)}, {65535, std::string("\x42\x06\x37\x23\0\0\0\0", 8)}};
+  const struct {
+    long value;
+    std::string bytes;
+  } cases[] = {{0, std::string(8, '\0')},
+               {7, std::string("\x40\x07\0\0\0\0\0\0", 8)},
+               {100, std::string("\x41\x01\0\0\0\0\0\0", 8)},
+               {358, std::string("\x41\x03\x3A\0\0\0\0\0", 8)},
+               {-5, std::string("\xBF\xFB\0\0\0\0\0\0", 8)},
+               {65535, std::string("\x42\x06\x37\x23\0\0\0\0", 8)}};
   for (const auto& c : cases) {
     std::uint8_t out[8];
     put_ti_number(out, c.value);
@@ -317,13 +342,15 @@ TEST(FileNames, OnlyNamesAHostFolderHoldsAsTheyAre) {
   std::string longest(255, 'N');
   for (std::string name : {"A", "DATA_1", "~X", "a-b+c", longest.c_str()})
     EXPECT_TRUE(is_host_file_name(reinterpret_cast<const std::uint8_t*>(name.data()),
-                                  unsigned(name.size()))) << name;
-  for (std::string name : {std::string(), std::string("A.B"), std::string(".."), std::string("A/B"),
-                           std::string("/"), std::string("A B"), std::string("\x7F"),
-                           std::string("\xC3\xA9"), std::string("A\0B", 3), std::string("\t"),
-                           longest + "N"})
+                                  unsigned(name.size())))
+        << name;
+  for (std::string name :
+       {std::string(), std::string("A.B"), std::string(".."), std::string("A/B"), std::string("/"),
+        std::string("A B"), std::string("\x7F"), std::string("\xC3\xA9"), std::string("A\0B", 3),
+        std::string("\t"), longest + "N"})
     EXPECT_FALSE(is_host_file_name(reinterpret_cast<const std::uint8_t*>(name.data()),
-                                   unsigned(name.size()))) << name;
+                                   unsigned(name.size())))
+        << name;
 }
 
 }  // namespace

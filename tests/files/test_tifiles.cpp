@@ -29,14 +29,22 @@ bool accepted(const TifilesHeader& h, std::uint64_t file_size) {
 
 TEST(TifilesHeader, OnlyHeadersThatFitTheirFile) {
   const std::uint64_t two_sectors = TIFILES_HEADER_SIZE + 2 * SECTOR_SIZE;
-  struct Case { const char* what; void (*change)(TifilesHeader&); std::uint64_t size; bool ok; };
+  struct Case {
+    const char* what;
+    void (*change)(TifilesHeader&);
+    std::uint64_t size;
+    bool ok;
+  };
   const Case cases[] = {
       {"as made", [](TifilesHeader&) {}, two_sectors, true},
       {"a sector beyond the file", [](TifilesHeader&) {}, two_sectors - 1, false},
       {"record length 0", [](TifilesHeader& h) { h.record_length = 0; }, two_sectors, false},
-      {"no records a sector", [](TifilesHeader& h) { h.records_per_sector = 0; }, two_sectors, false},
-      {"records overflow a sector", [](TifilesHeader& h) { h.records_per_sector = 4; }, two_sectors, false},
-      {"more records than sectors", [](TifilesHeader& h) { h.fixed_records = 7; }, two_sectors, false},
+      {"no records a sector", [](TifilesHeader& h) { h.records_per_sector = 0; }, two_sectors,
+       false},
+      {"records overflow a sector", [](TifilesHeader& h) { h.records_per_sector = 4; }, two_sectors,
+       false},
+      {"more records than sectors", [](TifilesHeader& h) { h.fixed_records = 7; }, two_sectors,
+       false},
       {"all sectors full", [](TifilesHeader& h) { h.fixed_records = 6; }, two_sectors, true},
       {"variable 254", [](TifilesHeader& h) { h.flags = TIFILES_VARIABLE, h.record_length = 254; },
        two_sectors, true},
@@ -70,15 +78,21 @@ TEST(TifilesReader, TwelveThousandMutatedFiles) {
   std::string dir = mkdtemp(dir_name);
   ASSERT_TRUE(set_drive_folder(1, dir.c_str()));
   // Files of every kind, made by the writer, as the material to mutate.
-  const struct { const char* name; std::uint8_t attributes; unsigned length; } kinds[] = {
-      {"DF", 0, 80}, {"IF", ATTR_INTERNAL, 20}, {"DV", ATTR_VARIABLE | ATTR_INTERNAL, 100},
-      {"IV", ATTR_VARIABLE | ATTR_INTERNAL, 10}};
+  const struct {
+    const char* name;
+    std::uint8_t attributes;
+    unsigned length;
+  } kinds[] = {{"DF", 0, 80},
+               {"IF", ATTR_INTERNAL, 20},
+               {"DV", ATTR_VARIABLE | ATTR_INTERNAL, 100},
+               {"IV", ATTR_VARIABLE | ATTR_INTERNAL, 10}};
   std::vector<std::string> originals;
   for (const auto& k : kinds) {
     unsigned length = k.length;
     std::uint16_t record = 0;
     int handle;
-    ASSERT_EQ(file_open(drive_file(1, k.name), k.attributes | MODE_OUTPUT, length, record, handle), 0);
+    ASSERT_EQ(file_open(drive_file(1, k.name), k.attributes | MODE_OUTPUT, length, record, handle),
+              0);
     std::uint8_t data[100] = {1, 2, 3};
     for (int i = 0; i < 30; ++i) file_write(handle, record, data, unsigned(i % 7 * 13 % length));
     file_close(handle);
@@ -97,8 +111,10 @@ TEST(TifilesReader, TwelveThousandMutatedFiles) {
     std::string bytes = originals[random() % originals.size()];
     unsigned changes = 1 + random() % 4;
     for (unsigned i = 0; i < changes; ++i) {
-      unsigned at = random() % 4 ? 8 + random() % 8 : random() % (TIFILES_HEADER_SIZE + SECTOR_SIZE);
-      if (at < bytes.size()) bytes[at] = char(random() % 3 ? random() : bytes[at] ^ (1 << random() % 8));
+      unsigned at =
+          random() % 4 ? 8 + random() % 8 : random() % (TIFILES_HEADER_SIZE + SECTOR_SIZE);
+      if (at < bytes.size())
+        bytes[at] = char(random() % 3 ? random() : bytes[at] ^ (1 << random() % 8));
     }
     if (random() % 5 == 0) bytes.resize(random() % bytes.size());
     std::ofstream(dir + "/M", std::ios::binary | std::ios::trunc) << bytes;
