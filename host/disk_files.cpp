@@ -250,7 +250,7 @@ int write_fixed(OpenFile& f, std::uint16_t& record, const std::uint8_t* data, un
   unsigned per_sector = f.header.records_per_sector;
   if (record == 0xFFFF || record / per_sector >= MAX_SECTORS) return OUT_OF_SPACE;
   std::uint8_t padded[MAX_FIXED_LENGTH] = {};
-  std::memcpy(padded, data, length < f.record_length ? length : f.record_length);
+  std::memcpy(padded, data, length);
   if (record >= f.header.fixed_records) {
     f.header.fixed_records = std::uint16_t(record + 1);
     unsigned needed = (f.header.fixed_records + per_sector - 1) / per_sector;
@@ -313,7 +313,6 @@ int read_variable(OpenFile& f, std::uint8_t* data, unsigned& length) {
 }
 
 int write_variable(OpenFile& f, const std::uint8_t* data, unsigned length) {
-  if (length > f.record_length) length = f.record_length;
   if (f.offset + 1 + length + 1 > SECTOR_SIZE && f.offset > 0) {
     ++f.sector;
     f.offset = 0;
@@ -463,6 +462,7 @@ int file_write(int handle, std::uint16_t& record, const std::uint8_t* data, unsi
   OpenFile* f = open_file(handle);
   if (!f) return FILE_ERROR;
   if ((f->attributes & ATTR_MODE) == MODE_INPUT) return ILLEGAL_OPERATION;
+  if (length > f->record_length) return BAD_ATTRIBUTE;  // never cut a record short
   if (f->kind == FIXED) return write_fixed(*f, record, data, length);
   int written = f->kind == TEXT ? write_line(*f, data, length) : write_variable(*f, data, length);
   if (written == FILE_OK) ++record;

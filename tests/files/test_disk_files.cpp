@@ -123,6 +123,7 @@ TEST_F(DiskFiles, TextWritesThatALineCannotHoldAreRefused) {
   EXPECT_EQ(write(o, "A\nB"), DEVICE_ERROR);
   EXPECT_EQ(write(o, "A\r"), DEVICE_ERROR);
   EXPECT_EQ(write(o, "A\rB"), FILE_OK);
+  EXPECT_EQ(write(o, std::string(81, 'L')), BAD_ATTRIBUTE);  // longer than the record
   EXPECT_EQ(contents("T"), "A\rB\n");
 }
 
