@@ -30,6 +30,7 @@ struct OpenFile {
   unsigned record_length;
   TifilesHeader header;       // FIXED and VARIABLE
   std::uint64_t text_offset;  // TEXT: where the next line starts
+  bool after_line_end;        // TEXT: text_offset is known to follow a line feed (or be 0)
   unsigned sector, offset;    // VARIABLE: where the next record starts
   int loaded_sector;          // VARIABLE: which sector sector_data holds, or -1
   std::uint8_t sector_data[SECTOR_SIZE];
@@ -205,6 +206,7 @@ int read_line(OpenFile& f, std::uint8_t* data, unsigned& length) {
   if (length > f.record_length) return BAD_ATTRIBUTE;
   std::memcpy(data, line, length);
   f.text_offset += used;
+  f.after_line_end = end != nullptr;
   return FILE_OK;
 }
 
@@ -219,7 +221,9 @@ int write_line(OpenFile& f, const std::uint8_t* data, unsigned length) {
   std::uint8_t line[MAX_FIXED_LENGTH + 2];
   unsigned used = 0;
   std::uint8_t before = '\n';
-  if (f.text_offset > 0 && pread(f.fd, &before, 1, off_t(f.text_offset - 1)) != 1) before = '\n';
+  if (!f.after_line_end && f.text_offset > 0 &&
+      pread(f.fd, &before, 1, off_t(f.text_offset - 1)) != 1)
+    before = '\n';
   if (before != '\n') line[used++] = '\n';  // a last line without its line end, from elsewhere
   std::memcpy(line + used, data, length);
   used += length;
@@ -227,7 +231,9 @@ int write_line(OpenFile& f, const std::uint8_t* data, unsigned length) {
   int written = write_exactly(f.fd, line, used, f.text_offset);
   if (written != FILE_OK) return written;
   f.text_offset += used;
-  return set_size(f.fd, f.text_offset);  // a record written is the new last one
+  f.after_line_end = true;
+  // In UPDATE mode a record written is the new last one.
+  return (f.attributes & ATTR_MODE) == MODE_UPDATE ? set_size(f.fd, f.text_offset) : FILE_OK;
 }
 
 // FIXED records.
@@ -325,11 +331,12 @@ int write_variable(OpenFile& f, const std::uint8_t* data, unsigned length) {
   f.offset += 1 + length;
   if (f.offset < SECTOR_SIZE) f.sector_data[f.offset] = END_OF_SECTOR;
   // The record written is the new last record.
+  bool resized = f.header.sectors != f.sector + 1 || (f.attributes & ATTR_MODE) == MODE_UPDATE;
   f.header.sectors = std::uint16_t(f.sector + 1);
   f.header.eof_offset = std::uint8_t(f.offset % SECTOR_SIZE);
   f.header.fixed_records = f.header.sectors;
   int written = write_exactly(f.fd, f.sector_data, SECTOR_SIZE, sector_position(f.sector));
-  if (written == FILE_OK) written = set_size(f.fd, sector_position(f.header.sectors));
+  if (written == FILE_OK && resized) written = set_size(f.fd, sector_position(f.header.sectors));
   if (written == FILE_OK) written = write_header(f);
   return written;
 }
@@ -474,6 +481,7 @@ int file_rewind(int handle) {
   if (!f) return FILE_ERROR;
   if ((f->attributes & ATTR_MODE) == MODE_APPEND) return ILLEGAL_OPERATION;
   f->text_offset = 0;
+  f->after_line_end = false;
   f->sector = f->offset = 0;
   return FILE_OK;
 }
