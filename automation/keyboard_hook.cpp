@@ -7,7 +7,7 @@
 
 #include "automation/host_calls.h"
 #include "automation/hooks.h"
-#include "automation/key_units.h"
+#include "machine/keyboard.h"
 #include "automation/output.h"
 #include "host/input.h"
 #include "host/terminal.h"

@@ -37,6 +37,10 @@ constexpr std::uint16_t PRINT_WRAP_RETURN = 0x4C8A;  // ... from the print loop'
 constexpr std::uint16_t CHAR_WRAP_RETURN = 0x2FEB;   // ... from character output past the last column
 constexpr std::uint16_t END_OF_PROGRAM_RETURN = 0x4E62;
 
+// The print loop's column and the last column of a row.
+constexpr std::uint16_t PRINT_COLUMN = 0x8306;
+constexpr std::uint16_t PRINT_LAST_COLUMN = 0x8307;
+
 bool is_dropped_context(std::uint16_t context) {
   for (std::uint16_t dropped : DROPPED_CONTEXTS)
     if (context == dropped) return true;
@@ -50,12 +54,22 @@ std::uint16_t gpl_stack_entry(unsigned depth) {
   return std::uint16_t(cpu_mem[at] << 8 | cpu_mem[at + 1]);
 }
 
+// Whether a scroll only continues text past the end of a full row. The print
+// loop also changes rows when an item does not fit the room left on a row:
+// it moves whole to the next row, which on the screen is a new line.
+bool wraps_text(std::uint16_t top, std::uint16_t below) {
+  if (top != ROW_CHANGE_RETURN) return false;
+  if (below == CHAR_WRAP_RETURN) return true;
+  bool row_full = cpu_mem[PRINT_COLUMN] > cpu_mem[PRINT_LAST_COLUMN];
+  return below == PRINT_WRAP_RETURN && row_full;
+}
+
 // The second of the two right-border writes of a scroll is a newline event,
 // unless the scroll only wraps a long line or the program has ended.
 void scroll_newline() {
   std::uint16_t top = gpl_stack_entry(0);
   std::uint16_t below = gpl_stack_entry(1);
-  if (top == ROW_CHANGE_RETURN && (below == PRINT_WRAP_RETURN || below == CHAR_WRAP_RETURN)) return;
+  if (wraps_text(top, below)) return;
   if (top == END_OF_PROGRAM_RETURN && run_typed) std::exit(0);
   newline_phase ^= 1;
   if (newline_phase) return;
@@ -63,6 +77,14 @@ void scroll_newline() {
   capture_last_addr = PROMPT_POSITION;
   suppress_newline = 0;
   cpu_mem[TIMER_BYTE] = std::uint8_t(timer_byte_source());
+}
+
+// Skipped positions between the last captured write and this one on the same
+// row come out as blanks, so that text keeps its column.
+void write_gap(unsigned address) {
+  unsigned last = capture_last_addr;
+  if (address <= last + 1 || address / 32 != last / 32) return;
+  for (unsigned skipped = address - last - 1; skipped > 0; --skipped) output_byte(' ');
 }
 
 // TI BASIC's character set is offset by >60 when VDP register 4 selects it;
@@ -88,7 +110,7 @@ void screen_capture(std::uint8_t value) {
     if (run_typed) std::exit(listing_only ? 0 : 1);  // the listing is done, or the program stopped
     if (have_source) return;
   }
-  if (unsigned(capture_last_addr) + 2 == address) output_byte(' ');
+  write_gap(address);
   capture_last_addr = address;
   if (context == CURSOR_EXCHANGE) return;
   output_byte(screen_code_to_char(value) & 0xFF);

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "automation/key_units.h"
+#include "machine/keyboard.h"
 #include "automation/rom_hook.h"
 #include "automation/screen_capture.h"
 #include "machine/state.h"
@@ -36,9 +36,10 @@ std::string write(std::uint16_t ctx, std::uint16_t addr, std::uint8_t v = 0xA8) 
   return output_of([=] { grom_addr = ctx, vdp_addr = addr, screen_capture(v); });
 }
 
-TEST_F(Automation, OneSkippedPositionIsASpaceTwoOrFromTheStartNone) {
+TEST_F(Automation, SkippedPositionsOnTheRowAreBlanksOtherRowsNone) {
   struct Case { std::uint16_t last, addr; const char* out; };
-  for (Case c : {Case{0x110, 0x111, "H"}, {0x110, 0x112, " H"}, {0x110, 0x113, "H"},
+  for (Case c : {Case{0x110, 0x111, "H"}, {0x110, 0x112, " H"}, {0x110, 0x114, "   H"},
+                 {0x2E1, 0x2E5, "   H"}, {0x11E, 0x121, "H"}, {0x112, 0x110, "H"},
                  {0xFFFF, 0x001, "H"}}) {
     capture_last_addr = c.last;
     EXPECT_EQ(write(0x1000, c.addr), c.out) << std::hex << c.last << " " << c.addr;
@@ -54,9 +55,12 @@ TEST_F(Automation, TwoBorderWritesAreOneNewlineUnlessSuppressedOrAWrap) {
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "");
   EXPECT_EQ(capture_last_addr, 0x02E1);
   EXPECT_EQ(suppress_newline, 0u);
-  set_cpu_word(0x837E, 0x4C03), set_cpu_word(0x837C, 0x4C8A);  // GPL stack: PRINT splits a row
+  set_cpu_word(0x837E, 0x4C03), set_cpu_word(0x837C, 0x4C8A);  // GPL stack: PRINT changes rows
+  cpu_mem[0x8306] = 29, cpu_mem[0x8307] = 28;  // at column 29 of 28: the row is full, text wraps
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "");
   EXPECT_EQ(newline_phase, 0u);
+  cpu_mem[0x8306] = 26;  // an item that does not fit the room left moves to a new line
+  EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "\n");
 }
 
 TEST_F(Automation, ScreenCodesAreTiBasicsCharactersWithRegister4Zero) {

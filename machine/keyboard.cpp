@@ -1,4 +1,4 @@
-#include "automation/key_units.h"
+#include "machine/keyboard.h"
 
 #include "machine/state.h"
 
