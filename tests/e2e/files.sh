@@ -194,7 +194,7 @@ head -c 16 tape.tfi > header; expect_file header '\007TIFILES\000\001\002\004\10
 printf '10 PRINT "ON CS1"\nSAVE CS1\nNEW\nOLD CS1\n' > prog.bas
 run prog.bas; expect 0 'TI BASIC READY\nON CS1\n'
 printf 'OLD CS2\n10 DELETE "CS1"\n' > prog.bas
-run prog.bas; expect 0 '* WARNING:\nCHECK PROGRAM IN MEMORY\n\n* I/O ERROR 53\n\n'
+run prog.bas; expect 0 '* WARNING:\n  CHECK PROGRAM IN MEMORY\n\n* I/O ERROR 53\n\n'
 [ -f CS1 ] || { echo "$name: no CS1"; fail=1; }
 
 begin stopped_by_an_error
