@@ -159,6 +159,13 @@ int open_file_request(std::uint8_t opcode, int handle) {
   }
 }
 
+// DELETE on a cassette (CLOSE #1:DELETE) only closes the file: a tape is not
+// erased.
+int close_tape(HostFile file) {
+  int handle = find_open_file(file);
+  return handle >= 0 ? file_close(handle) : FILE_OK;
+}
+
 int serve(int device, HostFile file) {
   std::uint8_t opcode = pab_byte(0);
   bool cassette = device == CS1 || device == CS2;
@@ -166,7 +173,7 @@ int serve(int device, HostFile file) {
     case OPEN: return open_request(device, file);
     case LOAD: return device == CS2 ? ILLEGAL_OPERATION : load_request(file);
     case SAVE: return save_request(file);
-    case DELETE: return cassette ? FILE_OK : file_delete(file);  // a tape is not erased
+    case DELETE: return cassette ? close_tape(file) : file_delete(file);
     case STATUS: {
       int handle = find_open_file(file);
       set_pab_byte(8, handle >= 0 ? file_status(handle, pab_word(6)) : closed_file_status(file));
