@@ -103,12 +103,11 @@ int open_request(int device, HostFile file) {
     int checked = check_cassette_request(device, record_length);
     if (checked != FILE_OK) return checked;
   }
-  std::uint16_t record = 0;
   int handle;
-  int opened = file_open(file, attributes, record_length, record, handle);
+  int opened = file_open(file, attributes, record_length, handle);
   if (opened != FILE_OK) return opened;
   set_pab_byte(4, std::uint8_t(record_length));
-  set_pab_word(6, record);
+  set_pab_word(6, 0);
   return FILE_OK;
 }
 

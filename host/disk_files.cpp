@@ -158,7 +158,7 @@ int start_new_file(OpenFile& f) {
 
 // Fills in the kind, header and starting position of a file just opened:
 // OUTPUT replaces what the file held; the other modes take it as it is.
-int prepare_open_file(OpenFile& f, std::uint64_t size, std::uint16_t& record) {
+int prepare_open_file(OpenFile& f, std::uint64_t size) {
   std::uint8_t mode = f.attributes & ATTR_MODE;
   TifilesHeader header;
   int found = read_header(f.fd, size, header);
@@ -181,7 +181,6 @@ int prepare_open_file(OpenFile& f, std::uint64_t size, std::uint16_t& record) {
   }
   if (mode == MODE_APPEND) {
     if (f.kind == TEXT) f.text_offset = size;
-    if (f.kind == FIXED) record = f.header.fixed_records;
     if (f.kind == VARIABLE && f.header.sectors != 0) {
       f.sector = f.header.sectors - 1u;
       f.offset = f.header.eof_offset ? f.header.eof_offset : SECTOR_SIZE;
@@ -400,8 +399,7 @@ HostFile cassette_file(int unit) { return path_file(cassette_paths[unit - 1]); }
 
 HostFile path_file(const char* path) { return {AT_FDCWD, path, false}; }
 
-int file_open(HostFile file, std::uint8_t attributes, unsigned& record_length,
-              std::uint16_t& record, int& handle) {
+int file_open(HostFile file, std::uint8_t attributes, unsigned& record_length, int& handle) {
   bool variable = attributes & ATTR_VARIABLE;
   if ((attributes & ATTR_RELATIVE) && variable) return BAD_ATTRIBUTE;
   if (record_length > (variable ? MAX_VARIABLE_LENGTH : MAX_FIXED_LENGTH)) return BAD_ATTRIBUTE;
@@ -430,7 +428,7 @@ int file_open(HostFile file, std::uint8_t attributes, unsigned& record_length,
   f.attributes = attributes;
   f.record_length = record_length;
   f.loaded_sector = -1;
-  int prepared = prepare_open_file(f, std::uint64_t(info.st_size), record);
+  int prepared = prepare_open_file(f, std::uint64_t(info.st_size));
   if (prepared != FILE_OK) {
     close(fd);
     return prepared;
@@ -470,6 +468,8 @@ int file_write(int handle, std::uint16_t& record, const std::uint8_t* data, unsi
   if (!f) return FILE_ERROR;
   if ((f->attributes & ATTR_MODE) == MODE_INPUT) return ILLEGAL_OPERATION;
   if (length > f->record_length) return BAD_ATTRIBUTE;  // never cut a record short
+  if (f->kind == FIXED && (f->attributes & ATTR_MODE) == MODE_APPEND)
+    record = f->header.fixed_records;  // whatever record the request names
   if (f->kind == FIXED) return write_fixed(*f, record, data, length);
   int written = f->kind == TEXT ? write_line(*f, data, length) : write_variable(*f, data, length);
   if (written == FILE_OK) ++record;

@@ -74,15 +74,14 @@ HostFile path_file(const char* path);
 
 // Opens a file with attributes (ATTR_ bits). record_length 0 asks for the
 // file's own or the default; the length in effect comes back in it.
-// record is the next record of a FIXED file (the end of the file for APPEND).
-int file_open(HostFile file, std::uint8_t attributes, unsigned& record_length,
-              std::uint16_t& record, int& handle);
+int file_open(HostFile file, std::uint8_t attributes, unsigned& record_length, int& handle);
 // The handle of the open file, or -1.
 int find_open_file(HostFile file);
 int file_close(int handle);
 
 // Reads the next record into data (room for 255 bytes). record is the
 // record to read in a FIXED file; it comes back as the one after the record.
+// A write in APPEND mode goes to the end of the file, whatever record says.
 int file_read(int handle, std::uint16_t& record, std::uint8_t* data, unsigned& length);
 int file_write(int handle, std::uint16_t& record, const std::uint8_t* data, unsigned length);
 // Back to the first record of a VARIABLE file (a FIXED file goes on at the

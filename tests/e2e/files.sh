@@ -73,6 +73,20 @@ cat > prog.bas <<'EOF'
 EOF
 run prog.bas; expect 0 'ABCDE 1 \n'
 expect_file LIST 'A,B,C\nD,E\n'
+cat > prog.bas <<'EOF'
+10 OPEN #1:"DSK1.FIXED",OUTPUT,FIXED 10
+20 PRINT #1:"ONE"
+30 PRINT #1:"TWO"
+40 CLOSE #1
+50 OPEN #1:"DSK1.FIXED",APPEND,FIXED 10
+60 PRINT #1:"THREE"
+70 CLOSE #1
+80 OPEN #1:"DSK1.FIXED",INPUT,FIXED
+90 INPUT #1:A$
+100 PRINT A$;
+110 IF EOF(1)=0 THEN 90
+EOF
+run prog.bas; expect 0 'ONETWOTHREE'
 
 begin relative_internal_fixed
 cat > prog.bas <<'EOF'

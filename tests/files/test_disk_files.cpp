@@ -52,7 +52,7 @@ struct DiskFiles : testing::Test {
   static Opened open(const char* name, std::uint8_t attributes, unsigned record_length = 0) {
     Opened o{};
     o.record_length = record_length;
-    o.error = file_open(drive_file(1, name), attributes, o.record_length, o.record, o.handle);
+    o.error = file_open(drive_file(1, name), attributes, o.record_length, o.handle);
     return o;
   }
   static int write(Opened& o, const std::string& record) {
@@ -184,6 +184,12 @@ TEST_F(DiskFiles, FixedRecordsByNumberAndTheHeaderThatCountsThem) {
   std::string bytes = contents("F");
   EXPECT_EQ(bytes.substr(8, 8), std::string("\x00\x19\x02\x0C\x00\x14\x2C\x01", 8));
   EXPECT_EQ(bytes.size(), TIFILES_HEADER_SIZE + 25 * SECTOR_SIZE);
+  file_close(o.handle);
+  o = open("F", MODE_APPEND | INT_FIX | REL);
+  o.record = 0;  // TI BASIC starts every open file at record 0: APPEND writes at the end anyway
+  EXPECT_EQ(write(o, "LAST"), FILE_OK);
+  EXPECT_EQ(header_of("F").fixed_records, 301);
+  EXPECT_EQ(contents("F").substr(TIFILES_HEADER_SIZE, 3), std::string("AAA"));
 }
 
 TEST_F(DiskFiles, VariableRecordsFillSectorsAndEndWithAMark) {
@@ -290,7 +296,7 @@ TEST_F(DiskFiles, AFileIsOpenOnceAndSixteenFilesAtMost) {
   ASSERT_TRUE(set_drive_folder(2, dir.c_str()));  // the same file through another drive
   Opened o{};
   EXPECT_EQ(
-      file_open(drive_file(2, "A"), MODE_INPUT | DIS_VAR, o.record_length, o.record, o.handle),
+      file_open(drive_file(2, "A"), MODE_INPUT | DIS_VAR, o.record_length, o.handle),
       FILE_ERROR);
   for (unsigned i = 1; i < MAX_OPEN_FILES; ++i)
     EXPECT_EQ(open(("F" + std::to_string(i)).c_str(), MODE_OUTPUT | DIS_VAR).error, FILE_OK);

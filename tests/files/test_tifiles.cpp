@@ -91,7 +91,7 @@ TEST(TifilesReader, TwelveThousandMutatedFiles) {
     unsigned length = k.length;
     std::uint16_t record = 0;
     int handle;
-    ASSERT_EQ(file_open(drive_file(1, k.name), k.attributes | MODE_OUTPUT, length, record, handle),
+    ASSERT_EQ(file_open(drive_file(1, k.name), k.attributes | MODE_OUTPUT, length, handle),
               0);
     std::uint8_t data[100] = {1, 2, 3};
     for (int i = 0; i < 30; ++i) file_write(handle, record, data, unsigned(i % 7 * 13 % length));
@@ -122,7 +122,7 @@ TEST(TifilesReader, TwelveThousandMutatedFiles) {
       unsigned length = random() % 3 ? 0 : random() % 256;
       std::uint16_t record = 0;
       int handle;
-      int error = file_open(drive_file(1, "M"), way | MODE_INPUT, length, record, handle);
+      int error = file_open(drive_file(1, "M"), way | MODE_INPUT, length, handle);
       ASSERT_LE(error, 7);
       if (error) continue;
       ++opened;
