@@ -347,10 +347,12 @@ bool at_end(OpenFile& f, std::uint16_t record) {
       return fstat(f.fd, &info) != 0 || std::uint64_t(info.st_size) <= f.text_offset;
     }
     case FIXED: return record >= f.header.fixed_records;
-    default: {
-      OpenFile probe = f;  // looks ahead without moving
+    default: {  // looks ahead, then stays where it was
+      unsigned sector = f.sector, offset = f.offset;
       bool found;
-      return next_variable_record(probe, found) != FILE_OK || !found;
+      bool end = next_variable_record(f, found) != FILE_OK || !found;
+      f.sector = sector, f.offset = offset;
+      return end;
     }
   }
 }
