@@ -205,7 +205,10 @@ TEST_F(DiskFiles, VariableRecordsFillSectorsAndEndWithAMark) {
   EXPECT_EQ(bytes.size(), TIFILES_HEADER_SIZE + 5 * SECTOR_SIZE);
   EXPECT_EQ(std::uint8_t(bytes[TIFILES_HEADER_SIZE + 202]), 0xFF);
   Opened o = open("V", MODE_UPDATE | INT_VAR);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(read(o), records[i]);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(read(o), records[i]);
+  // At the end mark of the first sector: not the end of the file, and looking does not move.
+  EXPECT_EQ(file_status(o.handle, o.record), STATUS_INTERNAL | STATUS_VARIABLE);
+  EXPECT_EQ(read(o), records[2]);
   EXPECT_EQ(write(o, "NEW"), FILE_OK);  // the new last record
   file_close(o.handle);
   o = open("V", MODE_APPEND | INT_VAR);
