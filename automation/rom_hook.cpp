@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 
+#include "automation/disk_dsr.h"
 #include "automation/hooks.h"
 #include "host/run_end.h"
+#include "machine/peripheral_card.h"
 #include "machine/state.h"
 
 int rom_hook() {
@@ -19,6 +21,10 @@ int rom_hook() {
     case CRU_TRANSFER:
       return HOOK_RESUME;
     default:
-      return HOOK_NONE;
+      break;
   }
+  int device = card_on ? card_routine_device(branch_target) : -1;
+  if (device < 0) return HOOK_NONE;
+  disk_dsr(device);
+  return HOOK_REDISPATCH;
 }

@@ -98,7 +98,7 @@ void screen_capture(std::uint8_t value) {
   if (is_dropped_context(context)) return;
   if (context == SCROLL_RIGHT_BORDER) return scroll_newline();
   if (context == COMMAND_PROMPT) {
-    if (run_typed) end_run(1);  // the program stopped without its normal end
+    if (run_typed) end_run(listing_only ? 0 : 1);  // the listing is done, or the program stopped
     if (have_source) return;
   }
   write_gap(address);

@@ -6,6 +6,7 @@
 
 std::int32_t run_index = -1;
 const char RUN_LINE[] = "RUN\n";
+const char LIST_LINE[] = "LIST\n";
 
 int next_input_char(int mode) {
   if (!have_source) return console_getc(mode);
@@ -19,10 +20,11 @@ int next_input_char(int mode) {
     if (c != EOF) return c;
     run_index = 0;
   }
-  if (run_index < 0) return console_getc(mode);
-  char c = RUN_LINE[run_index++];
+  // A listing takes no input: LIST would take it for presses of its break key.
+  if (run_index < 0) return listing_only ? -1 : console_getc(mode);
+  char c = (listing_only ? LIST_LINE : RUN_LINE)[run_index++];
   run_typed = 1;
   if (c != '\0') return static_cast<unsigned char>(c);
   run_index = -1;
-  return console_getc(mode);
+  return listing_only ? -1 : console_getc(mode);
 }

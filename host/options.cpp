@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/disk_files.h"
 #include "host/screen_file.h"
 #include "host/time_limit.h"
+#include "machine/state.h"
 
 const char* program_path;
 
@@ -18,7 +20,7 @@ namespace {
 [[noreturn]] void usage_error(const char* format, const char* detail) {
   std::fputs("ti99run: ", stderr);
   std::fprintf(stderr, format, detail);
-  std::fputs("\nUsage: ti99run [OPTION]... [PROGRAM.bas | -]\n"
+  std::fputs("\nUsage: ti99run [OPTION]... [PROGRAM | -]\n"
              "Try 'ti99run --help' for more information.\n",
              stderr);
   std::exit(USAGE_STATUS);
@@ -38,6 +40,18 @@ void take_time_limit(const char* text) {
     usage_error("--time-limit needs a number of seconds greater than 0, not '%s'", text);
   time_limit_seconds = seconds;
 }
+
+void take_drive(int drive, const char* folder) {
+  if (set_drive_folder(drive, folder)) return;
+  std::fprintf(stderr, "ti99run: --dsk%d %s: %s\n", drive, folder, std::strerror(errno));
+  std::exit(USAGE_STATUS);
+}
+void take_dsk1(const char* folder) { take_drive(1, folder); }
+void take_dsk2(const char* folder) { take_drive(2, folder); }
+void take_dsk3(const char* folder) { take_drive(3, folder); }
+void take_cs1(const char* file) { set_cassette_file(1, file); }
+void take_cs2(const char* file) { set_cassette_file(2, file); }
+void take_list(const char*) { listing_only = 1; }
 
 // The options: name, short name (0: none), the name of the value (nullptr: the
 // option takes none), the help text, and the function that takes the value.
@@ -60,6 +74,14 @@ const Option OPTIONS[] = {
      "exit status 3 (for a program that loops to keep\n"
      "its picture on the screen)",
      take_time_limit},
+    {"dsk1", 0, "DIR", "the folder of the files DSK1.NAME (default: the\ncurrent directory)", take_dsk1},
+    {"dsk2", 0, "DIR", "the folder of the files DSK2.NAME (default: the\ncurrent directory)", take_dsk2},
+    {"dsk3", 0, "DIR", "the folder of the files DSK3.NAME (default: the\ncurrent directory)", take_dsk3},
+    {"cs1", 0, "FILE", "the file that stands for the tape of CS1\n(default: CS1 in the current directory)", take_cs1},
+    {"cs2", 0, "FILE", "the file that stands for the tape of CS2\n(default: CS2 in the current directory)", take_cs2},
+    {"list", 0, nullptr,
+     "list PROGRAM with the console's LIST instead\nof running it",
+     take_list},
     {"help", 'h', nullptr, "show this help and exit", show_help},
     {"version", 0, nullptr, "show the version and exit", show_version},
 };
@@ -68,10 +90,11 @@ constexpr int FIRST_OPTION_CODE = 256;  // getopt_long's answer for OPTIONS[i]: 
 
 void show_help(const char*) {
   std::printf(
-      "Usage: ti99run [OPTION]... [PROGRAM.bas | -]\n"
+      "Usage: ti99run [OPTION]... [PROGRAM | -]\n"
       "Run a TI BASIC program on an emulated TI-99/4A console: what it prints goes\n"
       "to standard output, what it reads comes from standard input.\n\n"
-      "  PROGRAM.bas  the listing to type in and run\n"
+      "  PROGRAM      the listing to type in and run, or a program image that\n"
+      "               SAVE wrote (a TIFILES file) to load and run\n"
       "  -            read the listing from standard input to its end, then run it\n"
       "               (INPUT and CALL KEY then find no more input)\n"
       "  (none)       the console's TI BASIC prompt, to type at; 'ti99run < prog.bas'\n"
@@ -131,4 +154,5 @@ void parse_command_line(int argc, char** argv) {
   }
   if (optind < argc) program_path = argv[optind++];
   if (optind < argc) usage_error("only one program file can be given, not also '%s'", argv[optind]);
+  if (listing_only && !program_path) usage_error("%s needs a program to list", "--list");
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/program_image.h"
 #include "host/source.h"
 #include "host/standard_input.h"
 #include "host/terminal.h"
@@ -49,6 +50,7 @@ void machine_init(const char* path) {
       if (!source_file) fail_source("opening BASIC source file", errno);
       source_name = path;
     }
+    take_program_image(path);
   }
   if (!standard_input_ended()) terminal_setup(TERM_RAW);
 }

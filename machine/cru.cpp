@@ -1,8 +1,10 @@
 #include "machine/cru.h"
 
 #include "host/warn.h"
+#include "machine/peripheral_card.h"
 
 void cru_write_bit(std::uint16_t bit_address, int value) {
+  if (bit_address == CARD_SWITCH_BIT) return card_switch(value);
   bool keyboard_select = bit_address >= 0x0012 && bit_address <= 0x0015;
   bool first_card_base = bit_address == 0x0780;
   bool card_range = (bit_address & 0x0800) != 0;

@@ -21,6 +21,7 @@ std::uint32_t grom_write_toggle;
 
 std::uint32_t have_source;
 std::uint32_t run_typed;
+std::uint32_t listing_only;
 std::uint32_t output_muted = 1;
 std::uint32_t suppress_newline;
 std::uint16_t capture_last_addr = 0xFFFF;

@@ -39,6 +39,7 @@ constexpr std::uint16_t grom_limit = 0x5FFF;  // last GROM address holding data
 // Run-control flags.
 extern std::uint32_t have_source;       // a source file was named
 extern std::uint32_t run_typed;         // the RUN line has started to be typed
+extern std::uint32_t listing_only;      // LIST is typed instead of RUN, and ends the run
 extern std::uint32_t output_muted;      // nothing reaches standard output while 1
 extern std::uint32_t suppress_newline;  // the next newline event writes no line feed
 extern std::uint16_t capture_last_addr; // VRAM address of the last captured write

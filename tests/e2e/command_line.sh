@@ -8,7 +8,7 @@ set -u
 case $1 in /*) bin=$1 ;; *) bin=$PWD/$1 ;; esac
 rm -rf "$2/command_line" && mkdir -p "$2/command_line" && cd "$2/command_line" || exit 2
 fail=0
-usage="Usage: ti99run [OPTION]... [PROGRAM.bas | -]
+usage="Usage: ti99run [OPTION]... [PROGRAM | -]
 Try 'ti99run --help' for more information."
 printf '10 PRINT "RAN"\n' > ran.bas
 

@@ -33,16 +33,17 @@ TEST(TranslatorConsole, TranslatedSetHoldsTheResetEntryAndEveryEntry) {
   ASSERT_TRUE(load_binary_image(TI99_ROM_IMAGE_PATH, rom, error)) << error;
   const std::vector<std::uint16_t> entries(std::begin(console_entry_addresses),
                                            std::end(console_entry_addresses));
-  ASSERT_EQ(entries.size(), 289u);
+  ASSERT_EQ(entries.size(), 290u);
   TranslatedSet set;
   ASSERT_TRUE(find_translated_set(rom, CONSOLE_RESET_ENTRY, entries, set, error)) << error;
   EXPECT_EQ(disassemble(set.at(0x0024)), "LI R13,>9800");
+  EXPECT_EQ(disassemble(set.at(0x0B16)), "SBZ 0");  // a card routine's "done": the card goes off
   for (std::uint16_t entry : entries) EXPECT_TRUE(set.count(entry)) << entry;
 }
 
 TEST(TranslatorConsole, EntryTablesNumberTheEntriesInOrderAndNothingElse) {
   std::vector<unsigned> expected(8192, 0);
-  for (unsigned n = 1; n <= 289; ++n) expected[console_entry_addresses[n - 1]] = n;
+  for (unsigned n = 1; n <= 290; ++n) expected[console_entry_addresses[n - 1]] = n;
   for (unsigned a = 0; a < 8192; ++a) {
     ASSERT_EQ(entry_table[a], expected[a]) << "entry_table at " << a;
     ASSERT_EQ(probed_entry_table[a], expected[a]) << "probed_entry_table at " << a;
