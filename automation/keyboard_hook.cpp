@@ -62,11 +62,20 @@ void deliver_typed(int c) {
     deliver_key(std::uint8_t(code));
 }
 
+// The CLEAR key, pressed (Ctrl-C in an interactive session) before or during
+// a request: the console sees it and it is let go. A CALL KEY sees it too but
+// leaves it down, as a held key, for the break test between statements.
+void deliver_clear_key(bool let_go) {
+  deliver_typed(CLEAR_KEY_CODE);
+  if (let_go) clear_key_down = 0;
+}
+
 // Reads a key from the input sources in the given terminal mode. The end of
 // standard input at a waiting request (raw key or line) ends the run; a poll
 // just sees no key.
 void deliver_input_key(int mode) {
-  int c = next_input_char(mode);
+  int c = clear_key_down ? CLEAR_PRESSED : next_input_char(mode);
+  if (c == CLEAR_PRESSED) return deliver_clear_key(true);
   if (c < 0) {
     if (mode == TERM_RAW || mode == TERM_LINE) end_run(0);
     deliver_no_key();
@@ -84,6 +93,7 @@ unsigned key_requests_after_end;
 std::uint64_t output_at_last_key_request;
 
 void deliver_call_key() {
+  if (clear_key_down) return deliver_clear_key(false);
   int c = next_input_char(TERM_KEY);
   bool waiting_in_vain = c < 0 && standard_input_ended() && output_bytes_written == output_at_last_key_request;
   key_requests_after_end = waiting_in_vain ? key_requests_after_end + 1 : 0;

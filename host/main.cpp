@@ -11,6 +11,7 @@
 #endif
 
 int main(int argc, char** argv) {
+  keep_standard_descriptors();
   parse_command_line(argc, argv);
   register_exit_sequence();
 #ifdef TI99_COUNT_INSTRUCTIONS

@@ -7,9 +7,12 @@
 #include "host/run_end.h"
 #include "host/terminal.h"
 #include "host/time_limit.h"
+#include "machine/keyboard.h"
 
 // Everything called from the handlers is async-signal-safe: tcgetattr,
 // tcsetattr, tcgetpgrp, getpgrp, sigaction, sigprocmask, raise, alarm, _exit.
+
+volatile std::sig_atomic_t interrupt_is_clear_key;
 
 namespace {
 
@@ -36,8 +39,12 @@ void on_fatal_signal(int sig) {
 
 // The one place that decides what a stop signal means: the first asks the run
 // to end; a second one, or the grace time running out, ends the process at
-// once.
+// once. In an interactive session Ctrl-C presses the console's CLEAR key.
 void on_stop_signal(int sig) {
+  if (sig == SIGINT && interrupt_is_clear_key) {
+    clear_key_down = 1;
+    return;
+  }
   if (stop_request) {
     restore_terminal();
     raise_default(sig);

@@ -8,6 +8,13 @@
 
 #include <signal.h>
 
+#include <csignal>
+
+// When set (an interactive session at a terminal), SIGINT is not a stop
+// request but the console's CLEAR key: a running program stops at a
+// breakpoint, a wait for input is cut short, and TI BASIC goes on.
+extern volatile std::sig_atomic_t interrupt_is_clear_key;
+
 // Installs the handlers; called once, at start.
 void install_signal_handlers();
 

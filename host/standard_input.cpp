@@ -8,6 +8,7 @@
 
 #include "host/run_end.h"
 #include "host/signals.h"
+#include "machine/keyboard.h"
 
 namespace {
 
@@ -21,11 +22,12 @@ void note_end(ssize_t read_result) {
   read_error = read_result < 0 ? errno : 0;
 }
 
-// Returns once descriptor 0 has input, an end or an error to report; ends the
-// run instead when a stop is requested before or during the wait. The stop
-// signals are blocked outside the wait itself, so none can slip in between
-// the check of the request and the start of the wait.
-void wait_for_input() {
+// Returns true once descriptor 0 has input, an end or an error to report, and
+// false when the CLEAR key is pressed first; ends the run instead when a stop
+// is requested before or during the wait. The stop signals are blocked
+// outside the wait itself, so none can slip in between the check of the
+// request and the start of the wait.
+bool wait_for_input() {
   sigset_t stops = stop_signals(), outside;
   sigprocmask(SIG_BLOCK, &stops, &outside);
   struct pollfd input = {0, POLLIN, 0};
@@ -35,9 +37,18 @@ void wait_for_input() {
       sigprocmask(SIG_SETMASK, &outside, nullptr);
       stop_run();
     }
+    if (clear_key_down) break;
     result = ppoll(&input, 1, nullptr, &outside);
   } while (result < 0 && errno == EINTR);
   sigprocmask(SIG_SETMASK, &outside, nullptr);
+  return !clear_key_down;
+}
+
+// Whether a terminal has hung up: its reads then give 0 bytes, as a poll
+// with nothing typed does.
+bool hung_up() {
+  struct pollfd input = {0, POLLIN, 0};
+  return poll(&input, 1, 0) > 0 && (input.revents & (POLLHUP | POLLERR));
 }
 
 // read() of descriptor 0, repeated when a signal that asks for no stop
@@ -55,7 +66,7 @@ ssize_t read_input(unsigned char* into, size_t size) {
 int stdin_buffered_byte() {
   if (buffered_from == buffered_to) {
     if (ended) return -1;
-    wait_for_input();
+    if (!wait_for_input()) return CLEAR_PRESSED;
     ssize_t n = read_input(buffer, sizeof buffer);
     if (n <= 0) {
       note_end(n);
@@ -69,10 +80,10 @@ int stdin_buffered_byte() {
 
 int stdin_direct_byte(bool wait) {
   if (ended) return -1;
-  if (wait) wait_for_input();
+  if (wait && !wait_for_input()) return CLEAR_PRESSED;
   unsigned char byte;
   ssize_t n = read_input(&byte, 1);
-  if (n < 0) note_end(n);
+  if (n < 0 || (n == 0 && (wait || hung_up()))) note_end(n);
   return n > 0 ? byte : -1;
 }
 

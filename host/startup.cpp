@@ -1,6 +1,7 @@
 #include "host/startup.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "host/program_image.h"
+#include "host/signals.h"
 #include "host/source.h"
 #include "host/standard_input.h"
 #include "host/terminal.h"
@@ -20,11 +22,12 @@ namespace {
   std::exit(1);
 }
 
+bool standard_input_closed;
+
 // The listing on standard input, read to its end into a temporary file, which
 // is then typed like a named file. Standard input has ended then.
 std::FILE* read_listing_from_standard_input() {
-  // A closed descriptor 0 would be reused by the temporary file below.
-  if (fcntl(0, F_GETFD) < 0) fail_source("reading BASIC source file", errno);
+  if (standard_input_closed) fail_source("reading BASIC source file", EBADF);
   std::FILE* copy = std::tmpfile();
   if (!copy) fail_source("keeping the BASIC source from standard input", errno);
   for (int c; (c = stdin_buffered_byte()) >= 0;)
@@ -37,6 +40,15 @@ std::FILE* read_listing_from_standard_input() {
 }
 
 }  // namespace
+
+void keep_standard_descriptors() {
+  if (fcntl(0, F_GETFD) < 0) {
+    standard_input_closed = true;
+    open("/dev/null", O_RDONLY);  // reads find the end of input at once
+  }
+  if (fcntl(1, F_GETFD) < 0) open("/dev/null", O_RDONLY);  // writes fail, and say so
+  if (fcntl(2, F_GETFD) < 0) open("/dev/null", O_WRONLY);
+}
 
 void machine_init(const char* path) {
   wp = cpu_word(0x0000);
@@ -53,6 +65,7 @@ void machine_init(const char* path) {
     take_program_image(path);
   }
   if (!standard_input_ended()) terminal_setup(TERM_RAW);
+  interrupt_is_clear_key = !have_source && term_saved;
 }
 
 void start_machine(const char* path) {

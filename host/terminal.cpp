@@ -91,7 +91,9 @@ int descriptor_getc(bool wait) {
 // terminal's line mode at a terminal. A line with a byte no key types is left
 // out, with a message: at a terminal it is simply typed again, from a file or
 // a pipe the next line is taken and the run does not count as a success.
-bool read_line() {
+// Returns the line's first character, -1 at the end of input, or
+// CLEAR_PRESSED.
+int read_line() {
   if (term_saved) terminal_setup(TERM_LINE);
   for (;;) {
     line.clear();
@@ -101,6 +103,11 @@ bool read_line() {
       line += char(c);
       if (c == '\n') break;
     }
+    if (c == CLEAR_PRESSED) {
+      line.clear();  // the terminal drops what was typed of the line too
+      if (term_saved) terminal_setup(TERM_RAW);
+      return CLEAR_PRESSED;
+    }
     if (line.empty()) break;
     std::size_t bad = first_untypeable(line);
     if (bad == ALL_TYPEABLE) break;
@@ -108,14 +115,14 @@ bool read_line() {
     if (!term_saved) note_line_not_taken();
   }
   if (term_saved) terminal_setup(TERM_RAW);
-  return !line.empty();
+  return line.empty() ? -1 : static_cast<unsigned char>(line[handed_out++]);
 }
 
 }  // namespace
 
 int console_getc(int mode) {
   if (handed_out < line.size()) return static_cast<unsigned char>(line[handed_out++]);
-  if (mode == TERM_LINE) return read_line() ? static_cast<unsigned char>(line[handed_out++]) : -1;
+  if (mode == TERM_LINE) return read_line();
   if (!term_saved) {
     bool reads = mode == TERM_RAW || mode == TERM_KEY;
     return reads ? stream_getc() : -1;  // a poll never takes typed-ahead input

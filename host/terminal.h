@@ -29,6 +29,7 @@ void restore_terminal();
 void restore_terminal_mode();
 
 // One character from standard input, 0 to 255, or -1 (nothing waiting in mode
-// 0, end of input, a read error, or an unknown mode). A wait for a key or a
-// line ends the run when a stop is requested meanwhile.
+// 0, end of input, a read error, or an unknown mode), or CLEAR_PRESSED when
+// the console's CLEAR key cuts a wait for a key or a line short. A wait ends
+// the run when a stop is requested meanwhile.
 int console_getc(int mode);

@@ -1,10 +1,12 @@
 #include "machine/cru.h"
 
 #include "host/warn.h"
+#include "machine/keyboard.h"
 #include "machine/peripheral_card.h"
 
 void cru_write_bit(std::uint16_t bit_address, int value) {
   if (bit_address == CARD_SWITCH_BIT) return card_switch(value);
+  if (bit_address >= 0x0012 && bit_address <= 0x0014) return select_key_column(bit_address, value);
   bool keyboard_select = bit_address >= 0x0012 && bit_address <= 0x0015;
   bool first_card_base = bit_address == 0x0780;
   bool card_range = (bit_address & 0x0800) != 0;
@@ -13,7 +15,7 @@ void cru_write_bit(std::uint16_t bit_address, int value) {
 }
 
 int cru_read_bit(std::uint16_t bit_address) {
-  if (bit_address >= 0x0003 && bit_address <= 0x000A) return 1;  // key row: not pressed
+  if (bit_address >= 0x0003 && bit_address <= 0x000A) return key_row_bit(bit_address);
   warn("cruin(>%04X)", bit_address);
   return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "machine/state.h"
 
+volatile std::sig_atomic_t clear_key_down;
+
 namespace {
 
 // Key tables in the console GROM: 48 keys each (8 rows of 6 columns), one
@@ -82,4 +84,29 @@ int code_for_unit(std::uint8_t typed, int unit) {
 void centre_joystick() {
   cpu_mem[JOYSTICK_Y] = console_grom[JOYSTICK_AT_REST];
   cpu_mem[JOYSTICK_X] = console_grom[JOYSTICK_AT_REST + 1];
+}
+
+namespace {
+
+constexpr unsigned COLUMN_SELECT_BIT = 0x0012;  // the three bits of the column number
+constexpr unsigned ROW_BIT_OF_ROW_0 = 0x000A;   // rows count down from the last bit
+// CLEAR is FCTN (column 0) with the 4 key (column 3), both in row 3.
+constexpr unsigned FCTN_COLUMN = 0;
+constexpr unsigned KEY_4_COLUMN = 3;
+constexpr unsigned CLEAR_ROW = 3;
+
+unsigned selected_column;
+
+}  // namespace
+
+void select_key_column(unsigned bit, int value) {
+  unsigned mask = 1u << (bit - COLUMN_SELECT_BIT);
+  selected_column = value ? selected_column | mask : selected_column & ~mask;
+}
+
+int key_row_bit(unsigned bit) {
+  bool clear_key = clear_key_down && ROW_BIT_OF_ROW_0 - bit == CLEAR_ROW;
+  if (clear_key && selected_column == KEY_4_COLUMN) clear_key_down = 0;  // seen: let go
+  bool down = clear_key && (selected_column == FCTN_COLUMN || selected_column == KEY_4_COLUMN);
+  return down ? 0 : 1;
 }

@@ -4,9 +4,22 @@
 // another unit delivers for the same key.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 
 constexpr int NO_KEY = -1;
+
+// The CLEAR key (FCTN with 4), TI BASIC's break key, held down: set from
+// outside the emulation (a signal handler) and let go once the console has
+// seen it.
+extern volatile std::sig_atomic_t clear_key_down;
+constexpr std::uint8_t CLEAR_KEY_CODE = 0x02;  // its code in unit 5
+
+// The keyboard matrix as the console's break test reads it through the CRU:
+// select a column (CRU bits >0012->0014), then read the rows (bits >0003->000A,
+// 0 for a key down).
+void select_key_column(unsigned bit, int value);
+int key_row_bit(unsigned bit);
 
 // Whether some key, alone or with SHIFT, FCTN or CTRL, types this code.
 bool keyboard_can_type(std::uint8_t code);

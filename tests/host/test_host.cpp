@@ -85,6 +85,8 @@ void stop_all() {
   master = slave = leader = -1;
 }
 
+bool ignore_hangup;  // start ti99run with SIGHUP ignored, as nohup does
+
 // Starts ti99run with path (none when null), holding text if given, and options on a new
 // terminal, under a session leader that ends as ti99run ends.
 void start(const char* path, const char* text = nullptr,
@@ -98,11 +100,13 @@ void start(const char* path, const char* text = nullptr,
   screen.clear(), seen = 0;
   if ((leader = fork()) != 0) return;
   close(master);
+  if (ignore_hangup) signal(SIGHUP, SIG_IGN);
   if (login_tty(slave) != 0) _exit(126);
   pid_t job = fork();
   if (job == 0) {  // a job of its own in the foreground, signals at their defaults
     signal(SIGTTOU, SIG_IGN), setpgid(0, 0), tcsetpgrp(0, getpid());
     for (int sig : {SIGINT, SIGTSTP, SIGCONT, SIGTTOU, SIGTTIN}) signal(sig, SIG_DFL);
+    signal(SIGHUP, ignore_hangup ? SIG_IGN : SIG_DFL);
     options.insert(options.begin(), "ti99run");
     options.insert(options.end(), {path, nullptr});
     execv(TI99RUN_PATH, const_cast<char* const*>(options.data()));
@@ -115,7 +119,7 @@ void start(const char* path, const char* text = nullptr,
 }
 
 struct Host : testing::Test {
-  void TearDown() override { stop_all(), std::remove(program.c_str()); }
+  void TearDown() override { stop_all(), std::remove(program.c_str()), ignore_hangup = false; }
 };
 
 TEST_F(Host, SessionAnswersACommandAndEndsOnBye) {
@@ -173,7 +177,7 @@ TEST_F(Host, StopsAtWaitsForInputWriteTheScreenAndRestoreTheTerminal) {
   const char* wait_for_line = "10 INPUT \"NAME\":A$\n20 PRINT A$\n";
   const char* poll_for_key = "10 PRINT \"POLLING\"\n20 CALL KEY(0,K,S)\n30 GOTO 20\n";
   const struct { const char *text, *shown; int signal; const char* limit; const char* end; } cases[] = {
-      {nullptr, "TI BASIC READY", SIGINT, nullptr, "killed by signal 2"},  // Ctrl-C at a key wait
+      {wait_for_line, "NAME", SIGINT, nullptr, "killed by signal 2"},  // Ctrl-C at a line wait
       {wait_for_line, "NAME", SIGTERM, nullptr, "killed by signal 15"},
       {wait_for_line, "NAME", 0, "0.5", "exit 3"},
       {poll_for_key, "POLLING", SIGHUP, nullptr, "killed by signal 1"}};
@@ -197,6 +201,42 @@ TEST_F(Host, StopsAtWaitsForInputWriteTheScreenAndRestoreTheTerminal) {
     EXPECT_NE(rows.str().find(c.shown), std::string::npos) << rows.str();
   }
   std::remove(screen_file.c_str());
+}
+
+// Without a program, Ctrl-C is the console's CLEAR key: a running program stops at a
+// breakpoint, INPUT too, a line being typed is wiped, and the session goes on.
+TEST_F(Host, CtrlCInASessionIsTheClearKey) {
+  start(nullptr);
+  ASSERT_TRUE(shows("TI BASIC READY\r\n>"));
+  type_line("10 GOTO 10\r");
+  type_line("RUN\r");
+  usleep(100000);  // into the loop
+  EXPECT_EQ(write(master, "\x03", 1), 1);
+  EXPECT_TRUE(shows("* BREAKPOINT AT 10"));
+  type_line("20 INPUT A\r");
+  type_line("RUN 20\r");
+  EXPECT_TRUE(shows("?"));
+  usleep(100000);  // into the wait for the line
+  EXPECT_EQ(write(master, "\x03", 1), 1);
+  EXPECT_TRUE(shows("* BREAKPOINT AT 20"));
+  type_line("PRINT 1");
+  EXPECT_EQ(write(master, "\x03", 1), 1);
+  type_line("PRINT 6*7\r");
+  EXPECT_TRUE(shows(" 42 "));
+  EXPECT_EQ(end(300), "running");
+  type_line("BYE\r");
+  EXPECT_EQ(end(), "exit 0");
+  EXPECT_TRUE(as_found());
+}
+
+// A terminal that goes away with SIGHUP ignored (nohup, a closed terminal window) is the end of
+// input: a CALL KEY loop ends instead of polling a dead terminal for ever.
+TEST_F(Host, HungUpTerminalEndsTheInput) {
+  ignore_hangup = true;
+  start(program.c_str(), "10 PRINT \"POLLING\"\n20 CALL KEY(0,K,S)\n30 IF S=0 THEN 20\n");
+  ASSERT_TRUE(shows("POLLING"));
+  close(master), master = -1;
+  EXPECT_EQ(end(), "exit 0");
 }
 
 TEST_F(Host, UnreadableSourceEndsTheRunAtOnce) {
