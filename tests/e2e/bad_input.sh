@@ -40,4 +40,16 @@ expect '| head -1' 141 ' 0 \n' ''
 expect '| head -1, SIGPIPE ignored' 1 ' 0 \n' "$why Broken pipe\\n"
 run one.bas /dev/full; expect '> /dev/full' 1 '' "$why No space left on device\\n"
 run printer.bas /dev/full; expect '> /dev/full, printing' 1 '' "$why No space left on device\\n"
+
+# Closed descriptors: a closed standard input is the end of input, even for a CALL KEY loop; a
+# closed standard output is reported and never taken by a file the program writes.
+printf '10 CALL KEY(0,K,S)\n20 IF S=0 THEN 10\n30 PRINT K\n' > key_loop.bas
+( timeout 60 "$bin" key_loop.bas > out 2> err <&-; echo $? > status )
+expect 'CALL KEY with standard input closed' 0 '' ''
+printf '10 OPEN #1:"DSK1.LOG",OUTPUT\n20 PRINT #1:"RECORD"\n30 PRINT "SCREEN"\n' > log.bas
+( timeout 60 "$bin" log.bas 2> err < /dev/null >&-; echo $? > status ); : > out
+expect 'standard output closed' 1 '' "$why Bad file descriptor\n"
+[ "$(cat LOG)" = RECORD ] || { echo "standard output closed: LOG holds $(od -c LOG)"; fail=1; }
+( timeout 60 "$bin" - > out 2> err <&-; echo $? > status )
+expect 'a listing from a closed standard input' 1 '' 'reading BASIC source file: Bad file descriptor\n'
 [ "$fail" = 0 ] && echo ok; exit "$fail"
