@@ -18,7 +18,7 @@ std::string label(std::uint16_t address) {
   return text;
 }
 
-bool is_symbolic(const Operand& op) { return op.mode == 2 && op.reg == 0; }
+std::string register_address(int n) { return "reg_address(" + std::to_string(n) + ")"; }
 
 // MOVB and CB reach memory through the device functions, except for registers
 // and constant addresses in the ROM or the scratchpad.
@@ -31,203 +31,160 @@ bool uses_device_path(const Instruction& in, const Operand& op) {
   return !(rom || scratchpad);
 }
 
-// Emits the statements that form an operand's address (with its increment)
-// and returns the expression that names it.
-std::string operand_address(std::ostream& out, const Operand& op, bool byte, const char* name) {
-  std::string n = std::to_string(op.reg);
+// Where an operand lives: a cpu_mem address (an expression), its size, and
+// whether the device functions serve it.
+struct Location {
+  std::string address;
+  bool byte = false;
+  bool device = false;
+};
+
+std::string read(const Location& at) {
+  if (!at.byte) return "read_word(" + at.address + ")";
+  return at.device ? "mem_read_byte(" + at.address + ")" : "cpu_mem[" + at.address + "]";
+}
+
+std::string store(const Location& at, const std::string& value) {
+  if (!at.byte) return " write_word(" + at.address + ", " + value + ");";
+  if (at.device) return " mem_write_byte(" + at.address + ", " + value + ");";
+  return " cpu_mem[" + at.address + "] = " + value + ";";
+}
+
+// Emits the statements that form a general operand's address (with its
+// increment) and returns where the operand is.
+Location general(std::ostream& out, const Instruction& in, const Operand& op, bool byte,
+                 const char* name) {
+  Location at{name, byte, uses_device_path(in, op)};
   switch (op.mode) {
     case 0:
-      return "reg_address(" + n + ")";
+      at.address = register_address(op.reg);
+      break;
     case 1:
-      out << " std::uint16_t " << name << " = reg(" << n << ");";
-      return name;
+      out << " std::uint16_t " << name << " = " << read({register_address(op.reg)}) << ";";
+      break;
     case 2:
-      if (op.reg == 0) return hex(op.word);
-      out << " std::uint16_t " << name << " = std::uint16_t(" << hex(op.word) << " + reg(" << n
-          << "));";
-      return name;
+      if (op.reg == 0) {
+        at.address = hex(op.word);
+        break;
+      }
+      out << " std::uint16_t " << name << " = std::uint16_t(" << hex(op.word) << " + "
+          << read({register_address(op.reg)}) << ");";
+      break;
     default:
-      out << " std::uint16_t " << name << " = post_increment(" << n << ", " << (byte ? 1 : 2)
-          << ");";
-      return name;
+      out << " std::uint16_t " << name << " = post_increment(" << register_address(op.reg)
+          << ", " << (byte ? 1 : 2) << ");";
+      break;
   }
+  return at;
 }
 
-std::string read_byte(bool device, const std::string& address) {
-  return device ? "mem_read_byte(" + address + ")" : "cpu_mem[" + address + "]";
+std::string flag_set(unsigned flags) {
+  if (flags == 0) return "0";
+  if (flags == ALL_FLAGS) return "ALL_FLAGS";
+  static const char* const names[] = {"FLAG_LGT", "FLAG_AGT", "FLAG_EQ", "FLAG_C", "FLAG_OV"};
+  std::string text;
+  for (int i = 0; i < 5; ++i)
+    if (flags & (1u << i)) text += (text.empty() ? "" : " | ") + std::string(names[i]);
+  return text;
 }
 
-std::string read_word(const std::string& address) { return "read_word(" + address + ")"; }
+// The call of the op's semantics function; a function that sets flags is
+// told which flags to store.
+std::string call(const OpDescription& d, const std::vector<std::string>& arguments,
+                 const std::string& extra_template_argument = "") {
+  std::string text = d.semantics;
+  if (d.flags_written) text += "<" + flag_set(d.flags_written) + extra_template_argument + ">";
+  text += "(";
+  for (std::size_t i = 0; i < arguments.size(); ++i) text += (i ? ", " : "") + arguments[i];
+  return text + ")";
+}
 
-// Two general operands (format I).
-void emit_two_operand(std::ostream& out, const Instruction& in) {
+std::string cru_base() { return "cru_base(" + read({register_address(12)}) + ")"; }
+
+// Every op that is not a transfer of control: source, destination, effect.
+void emit_data(std::ostream& out, const Instruction& in, const OpDescription& d) {
   bool byte = is_byte_instruction(in);
-  std::string sa = operand_address(out, in.src, byte, "sa");
-  if (byte) {
-    out << " std::uint8_t s = " << read_byte(uses_device_path(in, in.src), sa) << ";";
-  } else {
-    out << " std::uint16_t s = " << read_word(sa) << ";";
+  std::vector<std::string> source;  // the source value, when the form has one
+  switch (d.form) {
+    case Form::TWO_GENERAL: case Form::GENERAL_REGISTER: case Form::GENERAL_COUNT:
+      if (d.effect != Effect::CRU_STORE) {  // STCR's general operand is its destination
+        Location at = general(out, in, in.src, byte, "sa");
+        out << " " << (byte ? "std::uint8_t" : "std::uint16_t") << " s = " << read(at) << ";";
+        source = {"s"};
+      }
+      break;
+    case Form::SHIFT:
+      source = {in.count ? std::to_string(in.count)
+                         : "shift_count(cpu_mem[" + register_address(0) + " + 1])"};
+      break;
+    case Form::REGISTER_IMMEDIATE: case Form::IMMEDIATE:
+      source = {hex(in.immediate)};
+      break;
+    default:
+      break;
   }
-  std::string da = operand_address(out, in.dst, byte, "da");
-  std::string d = byte ? "cpu_mem[" + da + "]" : read_word(da);
-  auto store = [&](const std::string& value) {
-    if (byte)
-      out << " cpu_mem[" << da << "] = " << value << ";";
-    else
-      out << " write_word(" << da << ", " << value << ");";
-  };
-  switch (in.op) {
-    case Op::MOV: store("s"); out << " result_word(s);"; break;
-    case Op::MOVB:
-      if (uses_device_path(in, in.dst))
-        out << " mem_write_byte(" << da << ", s);";
+  Location destination;
+  switch (d.form) {
+    case Form::TWO_GENERAL: destination = general(out, in, in.dst, byte, "da"); break;
+    case Form::ONE_GENERAL: destination = general(out, in, in.src, false, "a"); break;
+    case Form::GENERAL_COUNT: destination = general(out, in, in.src, byte, "a"); break;
+    default: destination = {register_address(in.reg)}; break;
+  }
+  std::string count = std::to_string(in.count ? in.count : 16);
+  std::vector<std::string> with_destination = {read(destination)};
+  with_destination.insert(with_destination.end(), source.begin(), source.end());
+  switch (d.effect) {
+    case Effect::STORE: out << store(destination, call(d, source)); break;
+    case Effect::UPDATE: out << store(destination, call(d, with_destination)); break;
+    case Effect::COMPARE:  // CI compares the register with the immediate
+      if (d.form == Form::REGISTER_IMMEDIATE)
+        out << " " << call(d, {read(destination), source[0]}) << ";";
       else
-        store("s");
-      out << " result_byte(s);";
+        out << " " << call(d, {source[0], read(destination)}) << ";";
       break;
-    case Op::A: store("add_words(" + d + ", s)"); break;
-    case Op::AB: store("add_bytes(" + d + ", s)"); break;
-    case Op::S: store("subtract_words(" + d + ", s)"); break;
-    case Op::SB: store("subtract_bytes(" + d + ", s)"); break;
-    case Op::SOC: store("or_words(" + d + ", s)"); break;
-    case Op::SOCB: store("or_bytes(" + d + ", s)"); break;
-    case Op::SZC: store("clear_bits_word(" + d + ", s)"); break;
-    case Op::SZCB: store("clear_bits_byte(" + d + ", s)"); break;
-    case Op::C: out << " compare_words(s, " << d << ");"; break;
-    case Op::CB: out << " compare_bytes(s, " << read_byte(uses_device_path(in, in.dst), da) << ");"; break;
-    default: break;
-  }
-}
-
-// General source and a register or count (formats III and IX).
-void emit_source_and_register(std::ostream& out, const Instruction& in) {
-  std::string d = std::to_string(in.reg);
-  bool byte = is_byte_instruction(in);
-  std::string sa = operand_address(out, in.src, byte, "sa");
-  unsigned count = in.count ? in.count : 16;
-  switch (in.op) {
-    case Op::COC: out << " compare_ones(" << read_word(sa) << ", reg(" << d << "));"; break;
-    case Op::CZC: out << " compare_zeros(" << read_word(sa) << ", reg(" << d << "));"; break;
-    case Op::XOR: out << " set_reg(" << d << ", xor_words(reg(" << d << "), " << read_word(sa) << "));"; break;
-    case Op::MPY: out << " multiply(" << read_word(sa) << ", " << d << ");"; break;
-    case Op::DIV: out << " divide(" << read_word(sa) << ", " << d << ");"; break;
-    case Op::LDCR:
-      if (byte)
-        out << " std::uint8_t s = cpu_mem[" << sa << "]; load_cru(s, " << count << "); result_byte(s);";
-      else
-        out << " std::uint16_t s = " << read_word(sa) << "; load_cru(s, " << count << "); result_word(s);";
+    case Effect::REGISTER_PAIR:
+      out << " " << call(d, {source[0], destination.address}) << ";";
       break;
-    case Op::STCR:
-      if (byte)
-        out << " std::uint8_t v = std::uint8_t(store_cru(" << count << ")); cpu_mem[" << sa
-            << "] = v; result_byte(v);";
-      else
-        out << " std::uint16_t v = store_cru(" << count << "); write_word(" << sa
-            << ", v); result_word(v);";
+    case Effect::CALL: out << " " << call(d, source) << ";"; break;
+    case Effect::CRU_LOAD: out << " " << call(d, {source[0], count, cru_base()}) << ";"; break;
+    case Effect::CRU_STORE:
+      out << store(destination, call(d, {count, cru_base()},
+                                     byte ? ", std::uint8_t" : ", std::uint16_t"));
       break;
-    default: break;
-  }
-}
-
-void emit_shift(std::ostream& out, const Instruction& in) {
-  static const char* const functions[] = {"shift_right_arithmetic", "shift_right_logical",
-                                          "shift_left_arithmetic", "shift_right_circular"};
-  std::string k = in.count ? std::to_string(in.count) : "shift_count(0)";
-  std::string w = std::to_string(in.reg);
-  out << " set_reg(" << w << ", " << functions[int(in.op) - int(Op::SRA)] << "(reg(" << w << "), "
-      << k << "));";
-}
-
-// One general operand (format VI), other than B and BL.
-void emit_single_operand(std::ostream& out, const Instruction& in) {
-  std::string a = operand_address(out, in.src, false, "a");
-  std::string d = read_word(a);
-  auto store = [&](const std::string& value) { out << " write_word(" << a << ", " << value << ");"; };
-  switch (in.op) {
-    case Op::CLR: store("0"); break;
-    case Op::SETO: store("0xFFFF"); break;
-    case Op::INV: store("invert_word(" + d + ")"); break;
-    case Op::NEG: store("negate_word(" + d + ")"); break;
-    case Op::ABS: store("absolute_word(" + d + ")"); break;
-    case Op::INC: store("add_words(" + d + ", 1)"); break;
-    case Op::INCT: store("add_words(" + d + ", 2)"); break;
-    case Op::DEC: store("subtract_words(" + d + ", 1)"); break;
-    case Op::DECT: store("subtract_words(" + d + ", 2)"); break;
-    case Op::SWPB:
-      out << " std::uint16_t v = " << d << ";";
-      store("std::uint16_t(v << 8 | v >> 8)");
+    case Effect::CRU_BIT:
+      out << " " << call(d, {cru_base(), std::to_string(in.displacement)}) << ";";
       break;
-    default: break;
-  }
-}
-
-void emit_immediate(std::ostream& out, const Instruction& in) {
-  std::string w = std::to_string(in.reg);
-  std::string n = hex(in.immediate);
-  switch (in.op) {
-    case Op::LI: out << " set_reg(" << w << ", " << n << "); result_word(" << n << ");"; break;
-    case Op::AI: out << " set_reg(" << w << ", add_words(reg(" << w << "), " << n << "));"; break;
-    case Op::ANDI: out << " set_reg(" << w << ", and_words(reg(" << w << "), " << n << "));"; break;
-    case Op::ORI: out << " set_reg(" << w << ", or_words(reg(" << w << "), " << n << "));"; break;
-    case Op::CI: out << " compare_words(reg(" << w << "), " << n << ");"; break;
-    case Op::STST: out << " set_reg(" << w << ", status_word());"; break;
-    case Op::LIMI: out << " st_mask = " << n << ";"; break;
-    default: break;
-  }
-}
-
-const char* jump_condition(Op op) {
-  switch (op) {
-    case Op::JEQ: return "st_eq";
-    case Op::JNE: return "!st_eq";
-    case Op::JGT: return "st_agt";
-    case Op::JLT: return "!st_agt && !st_eq";
-    case Op::JH: return "st_lgt && !st_eq";
-    case Op::JL: return "!st_lgt && !st_eq";
-    case Op::JHE: return "st_lgt || st_eq";
-    case Op::JLE: return "!st_lgt || st_eq";
-    case Op::JOC: return "st_c";
-    case Op::JNC: return "!st_c";
-    case Op::JNO: return "!st_ov";
-    default: return "true";
+    default:
+      break;
   }
 }
 
 // B and BL: a symbolic address is a host jump; anything else is computed and
 // goes through the dispatch step.
 void emit_branch(std::ostream& out, const Instruction& in) {
-  if (in.op == Op::BL)
-    out << " set_reg(11, " << hex(in.address + in.length) << ");";
+  if (describe(in.op).effect == Effect::BRANCH_AND_LINK)
+    out << store({register_address(11)}, hex(in.address + in.length));
   if (is_symbolic(in.src)) {
     out << " goto " << label(in.src.word & 0xFFFE) << ";";
     return;
   }
-  std::string a = operand_address(out, in.src, false, "a");
-  out << " branch_target = std::uint16_t(" << a << " & 0xFFFE); goto dispatch;";
+  Location at = general(out, in, in.src, false, "a");
+  out << " branch_target = std::uint16_t(" << at.address << " & 0xFFFE); goto dispatch;";
 }
 
 void emit_body(std::ostream& out, const Instruction& in) {
-  switch (in.op) {
-    case Op::SZC: case Op::SZCB: case Op::S: case Op::SB: case Op::C: case Op::CB:
-    case Op::A: case Op::AB: case Op::MOV: case Op::MOVB: case Op::SOC: case Op::SOCB:
-      return emit_two_operand(out, in);
-    case Op::COC: case Op::CZC: case Op::XOR: case Op::MPY: case Op::DIV: case Op::LDCR:
-    case Op::STCR:
-      return emit_source_and_register(out, in);
-    case Op::SRA: case Op::SRL: case Op::SLA: case Op::SRC:
-      return emit_shift(out, in);
-    case Op::B: case Op::BL:
+  const OpDescription& d = describe(in.op);
+  switch (d.effect) {
+    case Effect::JUMP:
+      if (d.condition)
+        out << " if (" << d.semantics << "(status())) goto " << label(jump_destination(in)) << ";";
+      else
+        out << " goto " << label(jump_destination(in)) << ";";
+      return;
+    case Effect::BRANCH: case Effect::BRANCH_AND_LINK:
       return emit_branch(out, in);
-    case Op::SBO: out << " cru_set_bit(" << in.displacement << ", 1);"; return;
-    case Op::SBZ: out << " cru_set_bit(" << in.displacement << ", 0);"; return;
-    case Op::JMP: out << " goto " << label(jump_destination(in)) << ";"; return;
     default:
-      if (in.op > Op::JMP && in.op < Op::JOP) {
-        out << " if (" << jump_condition(in.op) << ") goto " << label(jump_destination(in)) << ";";
-        return;
-      }
-      if (in.op >= Op::LI) return emit_immediate(out, in);
-      return emit_single_operand(out, in);
+      return emit_data(out, in, d);
   }
 }
 
