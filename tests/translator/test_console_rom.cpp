@@ -12,8 +12,8 @@
 #include "machine/state.h"
 #include "rom/entry_list.h"
 #include "rom/entry_table.h"
-#include "rom/translator/reach.h"
-#include "rom/translator/rom_image.h"
+#include "translator/reach.h"
+#include "translator/rom_image.h"
 
 int run_console_rom_probed();
 extern const EntryTable probed_entry_table;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "rom/translator/decode.h"
+#include "translator/decode.h"
 
 namespace {
 

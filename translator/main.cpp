@@ -20,8 +20,8 @@
 #include <string>
 
 #include "rom/entry_list.h"
-#include "rom/translator/emit.h"
-#include "rom/translator/rom_image.h"
+#include "translator/emit.h"
+#include "translator/rom_image.h"
 
 namespace {
 

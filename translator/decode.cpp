@@ -1,4 +1,4 @@
-#include "rom/translator/decode.h"
+#include "translator/decode.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "rom/translator/emit.h"
+#include "translator/emit.h"
 
 #include <cstdio>
 #include <set>

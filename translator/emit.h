@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "rom/translator/reach.h"
+#include "translator/reach.h"
 
 struct EmitOptions {
   std::string function_name = "run_console_rom";

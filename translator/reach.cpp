@@ -1,4 +1,4 @@
-#include "rom/translator/reach.h"
+#include "translator/reach.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "rom/translator/ops.h"
+#include "translator/ops.h"
 
 #include <iterator>
 
