@@ -18,7 +18,11 @@ std::string label(std::uint16_t address) {
   return text;
 }
 
-std::string register_address(int n) { return "reg_address(" + std::to_string(n) + ")"; }
+// The workspace never moves (the translated set has no instruction that
+// changes it), so a register is a constant address.
+std::string register_address(const EmitOptions& options, int n) {
+  return hex(options.workspace + 2 * n);
+}
 
 // MOVB and CB reach memory through the device functions, except for registers
 // and constant addresses in the ROM or the scratchpad.
@@ -52,15 +56,15 @@ std::string store(const Location& at, const std::string& value) {
 
 // Emits the statements that form a general operand's address (with its
 // increment) and returns where the operand is.
-Location general(std::ostream& out, const Instruction& in, const Operand& op, bool byte,
-                 const char* name) {
+Location general(std::ostream& out, const EmitOptions& options, const Instruction& in,
+                 const Operand& op, bool byte, const char* name) {
   Location at{name, byte, uses_device_path(in, op)};
   switch (op.mode) {
     case 0:
-      at.address = register_address(op.reg);
+      at.address = register_address(options, op.reg);
       break;
     case 1:
-      out << " std::uint16_t " << name << " = " << read({register_address(op.reg)}) << ";";
+      out << " std::uint16_t " << name << " = " << read({register_address(options, op.reg)}) << ";";
       break;
     case 2:
       if (op.reg == 0) {
@@ -68,10 +72,10 @@ Location general(std::ostream& out, const Instruction& in, const Operand& op, bo
         break;
       }
       out << " std::uint16_t " << name << " = std::uint16_t(" << hex(op.word) << " + "
-          << read({register_address(op.reg)}) << ");";
+          << read({register_address(options, op.reg)}) << ");";
       break;
     default:
-      out << " std::uint16_t " << name << " = post_increment(" << register_address(op.reg)
+      out << " std::uint16_t " << name << " = post_increment(" << register_address(options, op.reg)
           << ", " << (byte ? 1 : 2) << ");";
       break;
   }
@@ -99,23 +103,26 @@ std::string call(const OpDescription& d, const std::vector<std::string>& argumen
   return text + ")";
 }
 
-std::string cru_base() { return "cru_base(" + read({register_address(12)}) + ")"; }
+std::string cru_base(const EmitOptions& options) {
+  return "cru_base(" + read({register_address(options, 12)}) + ")";
+}
 
 // Every op that is not a transfer of control: source, destination, effect.
-void emit_data(std::ostream& out, const Instruction& in, const OpDescription& d) {
+void emit_data(std::ostream& out, const EmitOptions& options, const Instruction& in,
+               const OpDescription& d) {
   bool byte = is_byte_instruction(in);
   std::vector<std::string> source;  // the source value, when the form has one
   switch (d.form) {
     case Form::TWO_GENERAL: case Form::GENERAL_REGISTER: case Form::GENERAL_COUNT:
       if (d.effect != Effect::CRU_STORE) {  // STCR's general operand is its destination
-        Location at = general(out, in, in.src, byte, "sa");
+        Location at = general(out, options, in, in.src, byte, "sa");
         out << " " << (byte ? "std::uint8_t" : "std::uint16_t") << " s = " << read(at) << ";";
         source = {"s"};
       }
       break;
     case Form::SHIFT:
       source = {in.count ? std::to_string(in.count)
-                         : "shift_count(cpu_mem[" + register_address(0) + " + 1])"};
+                         : "shift_count(cpu_mem[" + hex(options.workspace + 1) + "])"};
       break;
     case Form::REGISTER_IMMEDIATE: case Form::IMMEDIATE:
       source = {hex(in.immediate)};
@@ -125,10 +132,10 @@ void emit_data(std::ostream& out, const Instruction& in, const OpDescription& d)
   }
   Location destination;
   switch (d.form) {
-    case Form::TWO_GENERAL: destination = general(out, in, in.dst, byte, "da"); break;
-    case Form::ONE_GENERAL: destination = general(out, in, in.src, false, "a"); break;
-    case Form::GENERAL_COUNT: destination = general(out, in, in.src, byte, "a"); break;
-    default: destination = {register_address(in.reg)}; break;
+    case Form::TWO_GENERAL: destination = general(out, options, in, in.dst, byte, "da"); break;
+    case Form::ONE_GENERAL: destination = general(out, options, in, in.src, false, "a"); break;
+    case Form::GENERAL_COUNT: destination = general(out, options, in, in.src, byte, "a"); break;
+    default: destination = {register_address(options, in.reg)}; break;
   }
   std::string count = std::to_string(in.count ? in.count : 16);
   std::vector<std::string> with_destination = {read(destination)};
@@ -146,13 +153,13 @@ void emit_data(std::ostream& out, const Instruction& in, const OpDescription& d)
       out << " " << call(d, {source[0], destination.address}) << ";";
       break;
     case Effect::CALL: out << " " << call(d, source) << ";"; break;
-    case Effect::CRU_LOAD: out << " " << call(d, {source[0], count, cru_base()}) << ";"; break;
+    case Effect::CRU_LOAD: out << " " << call(d, {source[0], count, cru_base(options)}) << ";"; break;
     case Effect::CRU_STORE:
-      out << store(destination, call(d, {count, cru_base()},
+      out << store(destination, call(d, {count, cru_base(options)},
                                      byte ? ", std::uint8_t" : ", std::uint16_t"));
       break;
     case Effect::CRU_BIT:
-      out << " " << call(d, {cru_base(), std::to_string(in.displacement)}) << ";";
+      out << " " << call(d, {cru_base(options), std::to_string(in.displacement)}) << ";";
       break;
     default:
       break;
@@ -161,18 +168,18 @@ void emit_data(std::ostream& out, const Instruction& in, const OpDescription& d)
 
 // B and BL: a symbolic address is a host jump; anything else is computed and
 // goes through the dispatch step.
-void emit_branch(std::ostream& out, const Instruction& in) {
+void emit_branch(std::ostream& out, const EmitOptions& options, const Instruction& in) {
   if (describe(in.op).effect == Effect::BRANCH_AND_LINK)
-    out << store({register_address(11)}, hex(in.address + in.length));
+    out << store({register_address(options, 11)}, hex(in.address + in.length));
   if (is_symbolic(in.src)) {
     out << " goto " << label(in.src.word & 0xFFFE) << ";";
     return;
   }
-  Location at = general(out, in, in.src, false, "a");
+  Location at = general(out, options, in, in.src, false, "a");
   out << " branch_target = std::uint16_t(" << at.address << " & 0xFFFE); goto dispatch;";
 }
 
-void emit_body(std::ostream& out, const Instruction& in) {
+void emit_body(std::ostream& out, const EmitOptions& options, const Instruction& in) {
   const OpDescription& d = describe(in.op);
   switch (d.effect) {
     case Effect::JUMP:
@@ -182,9 +189,9 @@ void emit_body(std::ostream& out, const Instruction& in) {
         out << " goto " << label(jump_destination(in)) << ";";
       return;
     case Effect::BRANCH: case Effect::BRANCH_AND_LINK:
-      return emit_branch(out, in);
+      return emit_branch(out, options, in);
     default:
-      return emit_data(out, in, d);
+      return emit_data(out, options, in, d);
   }
 }
 
@@ -207,17 +214,20 @@ std::set<std::uint16_t> labelled_addresses(const TranslatedSet& set,
   return labels;
 }
 
-}  // namespace
-
-std::string emit_instruction(const Instruction& in, bool probe) {
+// The statements of one instruction (without its label); with probe, they
+// begin with a call of translation_probe(address).
+std::string emit_instruction(const EmitOptions& options, const Instruction& in, bool probe) {
   std::ostringstream out;
   out << "{";
   if (probe) out << " translation_probe(" << hex(in.address) << ");";
   out << " COUNT_INSTRUCTION();";
-  emit_body(out, in);
+  emit_body(out, options, in);
   out << " }";
   return out.str();
 }
+
+}  // namespace
+
 
 std::string emit_translation(const TranslatedSet& set, const std::vector<std::uint16_t>& entries,
                              const EmitOptions& options) {
@@ -244,7 +254,7 @@ std::string emit_translation(const TranslatedSet& set, const std::vector<std::ui
     const Instruction& in = it->second;
     if (labels.count(in.address)) out << label(in.address) << ":\n";
     out << "  // >" << hex(in.address).substr(2) << " " << disassemble(in) << "\n  "
-        << emit_instruction(in, probes.count(in.address) != 0) << "\n";
+        << emit_instruction(options, in, probes.count(in.address) != 0) << "\n";
     auto next = std::next(it);
     std::uint16_t follower = std::uint16_t(in.address + in.length);
     if (falls_through(in) && (next == set.end() || next->first != follower))

@@ -14,15 +14,12 @@ struct EmitOptions {
   std::string table_name = "entry_table";
   std::uint16_t start = 0x0024;   // where the routine begins
   std::uint16_t resume = 0x0070;  // where it goes on after a native routine
+  std::uint16_t workspace = 0;    // the registers' fixed address: the reset vector's first word
   std::string source_name;        // for the header comment
   // Addresses whose translated code first calls translation_probe(address),
   // a routine the test that compiles the output provides (empty: none).
   std::vector<std::uint16_t> probes;
 };
-
-// The statements of one instruction (without its label); with probe, they
-// begin with a call of translation_probe(address).
-std::string emit_instruction(const Instruction& in, bool probe = false);
 
 // The whole generated source file.
 std::string emit_translation(const TranslatedSet& set, const std::vector<std::uint16_t>& entries,

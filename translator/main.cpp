@@ -6,7 +6,8 @@
 //              [--function NAME] [--table NAME] [--start A] [--resume A]
 //              [--listing FILE] [--hex] [--probe A,B,...]
 //
-// Addresses are hexadecimal. With --hex the ROM is a text file of lines
+// Addresses are hexadecimal. The registers stay at the workspace that the
+// image's reset vector names (its word at >0000). With --hex the ROM is a text file of lines
 // "AAAA: WWWW WWWW ... ; comment" instead of a binary image. --probe, for
 // tests: the translated code of each address named first calls
 // translation_probe(address), which the program compiling the output defines;
@@ -91,6 +92,10 @@ int main(int argc, char** argv) {
   if (args.count("--resume")) options.resume = parse_address(args["--resume"]);
   if (args.count("--probe")) options.probes = parse_list(args["--probe"]);
   options.source_name = args["--rom"].substr(args["--rom"].find_last_of('/') + 1);
+  // The reset vector's first word is the workspace for the whole run.
+  options.workspace = rom.contains(0, 2) ? rom.word(0) : 0;
+  if ((options.workspace & 1) || options.workspace > 0xFFE0)
+    fail("the reset vector's workspace is odd or leaves no room for 16 registers");
   std::vector<std::uint16_t> entries = parse_entries(args["--entries"]);
 
   TranslatedSet set;

@@ -51,9 +51,11 @@ bool find_translated_set(const RomImage& rom, std::uint16_t start,
     }
     Effect effect = describe(in.op).effect;
     if (effect == Effect::WORKSPACE || effect == Effect::UNTRANSLATED) {
-      std::snprintf(text, sizeof text,
-                    "%s at >%04X (reached from >%04X) is not an instruction of the translated set",
-                    disassemble(in).c_str(), address, from);
+      std::snprintf(text, sizeof text, "%s at >%04X (reached from >%04X) %s",
+                    disassemble(in).c_str(), address, from,
+                    effect == Effect::WORKSPACE
+                        ? "uses the workspace pointer, which the translated code holds fixed"
+                        : "is not an instruction of the translated set");
       error = text;
       return false;
     }
