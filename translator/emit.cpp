@@ -93,11 +93,12 @@ std::string flag_set(unsigned flags) {
 }
 
 // The call of the op's semantics function; a function that sets flags is
-// told which flags to store.
-std::string call(const OpDescription& d, const std::vector<std::string>& arguments,
+// told which of them to store.
+std::string call(const OpDescription& d, unsigned store_flags,
+                 const std::vector<std::string>& arguments,
                  const std::string& extra_template_argument = "") {
   std::string text = d.semantics;
-  if (d.flags_written) text += "<" + flag_set(d.flags_written) + extra_template_argument + ">";
+  if (d.flags_written) text += "<" + flag_set(store_flags) + extra_template_argument + ">";
   text += "(";
   for (std::size_t i = 0; i < arguments.size(); ++i) text += (i ? ", " : "") + arguments[i];
   return text + ")";
@@ -109,7 +110,7 @@ std::string cru_base(const EmitOptions& options) {
 
 // Every op that is not a transfer of control: source, destination, effect.
 void emit_data(std::ostream& out, const EmitOptions& options, const Instruction& in,
-               const OpDescription& d) {
+               const OpDescription& d, unsigned store_flags) {
   bool byte = is_byte_instruction(in);
   std::vector<std::string> source;  // the source value, when the form has one
   switch (d.form) {
@@ -138,28 +139,34 @@ void emit_data(std::ostream& out, const EmitOptions& options, const Instruction&
     default: destination = {register_address(options, in.reg)}; break;
   }
   std::string count = std::to_string(in.count ? in.count : 16);
-  std::vector<std::string> with_destination = {read(destination)};
-  with_destination.insert(with_destination.end(), source.begin(), source.end());
+  auto f = [&](const std::vector<std::string>& arguments, const std::string& extra = "") {
+    return call(d, store_flags, arguments, extra);
+  };
   switch (d.effect) {
-    case Effect::STORE: out << store(destination, call(d, source)); break;
-    case Effect::UPDATE: out << store(destination, call(d, with_destination)); break;
+    case Effect::STORE:
+      out << store(destination, f(source));
+      break;
+    case Effect::UPDATE: {
+      std::vector<std::string> arguments = {read(destination)};
+      arguments.insert(arguments.end(), source.begin(), source.end());
+      out << store(destination, f(arguments));
+      break;
+    }
     case Effect::COMPARE:  // CI compares the register with the immediate
       if (d.form == Form::REGISTER_IMMEDIATE)
-        out << " " << call(d, {read(destination), source[0]}) << ";";
+        out << " " << f({read(destination), source[0]}) << ";";
       else
-        out << " " << call(d, {source[0], read(destination)}) << ";";
+        out << " " << f({source[0], read(destination)}) << ";";
       break;
-    case Effect::REGISTER_PAIR:
-      out << " " << call(d, {source[0], destination.address}) << ";";
-      break;
-    case Effect::CALL: out << " " << call(d, source) << ";"; break;
-    case Effect::CRU_LOAD: out << " " << call(d, {source[0], count, cru_base(options)}) << ";"; break;
+    case Effect::REGISTER_PAIR: out << " " << f({source[0], destination.address}) << ";"; break;
+    case Effect::CALL: out << " " << f(source) << ";"; break;
+    case Effect::CRU_LOAD: out << " " << f({source[0], count, cru_base(options)}) << ";"; break;
     case Effect::CRU_STORE:
-      out << store(destination, call(d, {count, cru_base(options)},
-                                     byte ? ", std::uint8_t" : ", std::uint16_t"));
+      out << store(destination,
+                   f({count, cru_base(options)}, byte ? ", std::uint8_t" : ", std::uint16_t"));
       break;
     case Effect::CRU_BIT:
-      out << " " << call(d, {cru_base(options), std::to_string(in.displacement)}) << ";";
+      out << " " << f({cru_base(options), std::to_string(in.displacement)}) << ";";
       break;
     default:
       break;
@@ -179,7 +186,8 @@ void emit_branch(std::ostream& out, const EmitOptions& options, const Instructio
   out << " branch_target = std::uint16_t(" << at.address << " & 0xFFFE); goto dispatch;";
 }
 
-void emit_body(std::ostream& out, const EmitOptions& options, const Instruction& in) {
+void emit_body(std::ostream& out, const EmitOptions& options, const Instruction& in,
+               unsigned store_flags) {
   const OpDescription& d = describe(in.op);
   switch (d.effect) {
     case Effect::JUMP:
@@ -191,7 +199,7 @@ void emit_body(std::ostream& out, const EmitOptions& options, const Instruction&
     case Effect::BRANCH: case Effect::BRANCH_AND_LINK:
       return emit_branch(out, options, in);
     default:
-      return emit_data(out, options, in, d);
+      return emit_data(out, options, in, d, store_flags);
   }
 }
 
@@ -209,19 +217,22 @@ std::set<std::uint16_t> labelled_addresses(const TranslatedSet& set,
     if (direct_destination(in, destination)) labels.insert(destination);
     auto next = std::next(it);
     std::uint16_t follower = std::uint16_t(in.address + in.length);
-    if (falls_through(in) && (next == set.end() || next->first != follower)) labels.insert(follower);
+    if (falls_through(in) && (next == set.end() || next->first != follower))
+      labels.insert(follower);
   }
   return labels;
 }
 
-// The statements of one instruction (without its label); with probe, they
-// begin with a call of translation_probe(address).
-std::string emit_instruction(const EmitOptions& options, const Instruction& in, bool probe) {
+// The statements of one instruction (without its label), storing only
+// store_flags of the flags it sets; with probe, they begin with a call of
+// translation_probe(address).
+std::string emit_instruction(const EmitOptions& options, const Instruction& in, bool probe,
+                             unsigned store_flags) {
   std::ostringstream out;
   out << "{";
   if (probe) out << " translation_probe(" << hex(in.address) << ");";
   out << " COUNT_INSTRUCTION();";
-  emit_body(out, options, in);
+  emit_body(out, options, in, store_flags);
   out << " }";
   return out.str();
 }
@@ -230,7 +241,7 @@ std::string emit_instruction(const EmitOptions& options, const Instruction& in, 
 
 
 std::string emit_translation(const TranslatedSet& set, const std::vector<std::uint16_t>& entries,
-                             const EmitOptions& options) {
+                             const FlagLiveness& liveness, const EmitOptions& options) {
   std::ostringstream out;
   out << "// Generated at build time by the console ROM translator";
   if (!options.source_name.empty()) out << " from " << options.source_name;
@@ -254,7 +265,9 @@ std::string emit_translation(const TranslatedSet& set, const std::vector<std::ui
     const Instruction& in = it->second;
     if (labels.count(in.address)) out << label(in.address) << ":\n";
     out << "  // >" << hex(in.address).substr(2) << " " << disassemble(in) << "\n  "
-        << emit_instruction(options, in, probes.count(in.address) != 0) << "\n";
+        << emit_instruction(options, in, probes.count(in.address) != 0,
+                            flags_to_store(liveness, in))
+        << "\n";
     auto next = std::next(it);
     std::uint16_t follower = std::uint16_t(in.address + in.length);
     if (falls_through(in) && (next == set.end() || next->first != follower))

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "translator/liveness.h"
 #include "translator/reach.h"
 
 struct EmitOptions {
@@ -22,8 +23,10 @@ struct EmitOptions {
 };
 
 // The whole generated source file.
+// The whole generated source file; each instruction stores the flags that
+// liveness finds live after it.
 std::string emit_translation(const TranslatedSet& set, const std::vector<std::uint16_t>& entries,
-                             const EmitOptions& options);
+                             const FlagLiveness& liveness, const EmitOptions& options);
 
 // One line of the listing: address, words, mnemonic and operands.
 std::string listing_line(const RomImage& rom, const Instruction& in);

@@ -107,13 +107,16 @@ int main(int argc, char** argv) {
     if (!set.count(probe)) fail(text);
   }
 
-  write_file(args["--out"], emit_translation(set, entries, options));
+  FlagLiveness liveness = find_flag_liveness(set, options.probes);
+  write_file(args["--out"], emit_translation(set, entries, liveness, options));
   if (args.count("--listing")) {
     std::string listing;
     for (const auto& [address, in] : set) listing += listing_line(rom, in) + "\n";
     write_file(args["--listing"], listing);
   }
-  std::printf("translator: %s: %zu instructions translated, %zu entries\n",
-              options.source_name.c_str(), set.size(), entries.size());
+  FlagStoreCount flags = count_flag_stores(set, liveness);
+  std::printf("translator: %s: %zu instructions translated, %zu entries, %u of %u flag stores "
+              "live\n",
+              options.source_name.c_str(), set.size(), entries.size(), flags.stored, flags.written);
   return 0;
 }

@@ -113,7 +113,8 @@ TEST(OpTable, DecodesEveryFormAndRefusesUnassignedWords) {
   for (const auto& c : cases) {
     RomImage rom;
     rom.bytes.resize(c.address);
-    for (std::uint16_t w : c.words) rom.bytes.insert(rom.bytes.end(), {std::uint8_t(w >> 8), std::uint8_t(w)});
+    for (std::uint16_t w : c.words)
+      rom.bytes.insert(rom.bytes.end(), {std::uint8_t(w >> 8), std::uint8_t(w)});
     Instruction in;
     std::string error;
     bool decoded = decode_instruction(rom, c.address, in, error);
