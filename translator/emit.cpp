@@ -1,5 +1,6 @@
 #include "translator/emit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <sstream>
@@ -173,21 +174,44 @@ void emit_data(std::ostream& out, const EmitOptions& options, const Instruction&
   }
 }
 
-// B and BL: a symbolic address is a host jump; anything else is computed and
-// goes through the dispatch step.
-void emit_branch(std::ostream& out, const EmitOptions& options, const Instruction& in) {
+// Sites with at most this many known destinations compare the branch target
+// with each; larger ones switch on the entry number.
+constexpr std::size_t SMALL_SITE = 4;
+
+std::size_t entry_number(const Translation& t, std::uint16_t address) {
+  return std::size_t(std::find(t.entries.begin(), t.entries.end(), address) - t.entries.begin()) + 1;
+}
+
+// B and BL: a symbolic address is a host jump; anything else is computed.
+// A site with known destinations dispatches on its own, and leaves any other
+// value to the shared dispatch step.
+void emit_branch(std::ostream& out, const Translation& t, const Instruction& in) {
   if (describe(in.op).effect == Effect::BRANCH_AND_LINK)
-    out << store({register_address(options, 11)}, hex(in.address + in.length));
+    out << store({register_address(t.options, 11)}, hex(in.address + in.length));
   if (is_symbolic(in.src)) {
     out << " goto " << label(in.src.word & 0xFFFE) << ";";
     return;
   }
-  Location at = general(out, options, in, in.src, false, "a");
-  out << " branch_target = std::uint16_t(" << at.address << " & 0xFFFE); goto dispatch;";
+  Location at = general(out, t.options, in, in.src, false, "a");
+  out << " branch_target = std::uint16_t(" << at.address << " & 0xFFFE);";
+  auto known = t.site_targets.find(in.address);
+  if (known == t.site_targets.end()) {
+    out << " goto dispatch;";
+  } else if (known->second.size() <= SMALL_SITE) {
+    out << "\n    switch (branch_target) {";
+    for (std::uint16_t target : known->second)
+      out << " case " << hex(target) << ": goto " << label(target) << ";";
+    out << " default: goto dispatch; }";
+  } else {
+    out << "\n    if (branch_target <= 0x1FFF) switch (" << t.options.table_name
+        << "[branch_target]) {";
+    for (std::uint16_t target : known->second)
+      out << "\n      case " << entry_number(t, target) << ": goto " << label(target) << ";";
+    out << "\n      default: break;\n    }\n    goto dispatch;";
+  }
 }
 
-void emit_body(std::ostream& out, const EmitOptions& options, const Instruction& in,
-               unsigned store_flags) {
+void emit_body(std::ostream& out, const Translation& t, const Instruction& in) {
   const OpDescription& d = describe(in.op);
   switch (d.effect) {
     case Effect::JUMP:
@@ -197,55 +221,52 @@ void emit_body(std::ostream& out, const EmitOptions& options, const Instruction&
         out << " goto " << label(jump_destination(in)) << ";";
       return;
     case Effect::BRANCH: case Effect::BRANCH_AND_LINK:
-      return emit_branch(out, options, in);
+      return emit_branch(out, t, in);
     default:
-      return emit_data(out, options, in, d, store_flags);
+      return emit_data(out, t.options, in, d, flags_to_store(t.liveness, in));
   }
 }
 
 // Addresses that need a label: the start, the resume point, entries, direct
 // destinations, and fall-through successors that the listing order separates.
-std::set<std::uint16_t> labelled_addresses(const TranslatedSet& set,
-                                           const std::vector<std::uint16_t>& entries,
-                                           const EmitOptions& options) {
-  std::set<std::uint16_t> labels(entries.begin(), entries.end());
-  labels.insert(options.start);
-  labels.insert(options.resume);
-  for (auto it = set.begin(); it != set.end(); ++it) {
+std::set<std::uint16_t> labelled_addresses(const Translation& t) {
+  std::set<std::uint16_t> labels(t.entries.begin(), t.entries.end());
+  labels.insert(t.options.start);
+  labels.insert(t.options.resume);
+  for (auto it = t.set.begin(); it != t.set.end(); ++it) {
     const Instruction& in = it->second;
     std::uint16_t destination;
     if (direct_destination(in, destination)) labels.insert(destination);
     auto next = std::next(it);
     std::uint16_t follower = std::uint16_t(in.address + in.length);
-    if (falls_through(in) && (next == set.end() || next->first != follower))
+    if (falls_through(in) && (next == t.set.end() || next->first != follower))
       labels.insert(follower);
   }
   return labels;
 }
 
-// The statements of one instruction (without its label), storing only
-// store_flags of the flags it sets; with probe, they begin with a call of
-// translation_probe(address).
-std::string emit_instruction(const EmitOptions& options, const Instruction& in, bool probe,
-                             unsigned store_flags) {
+// The statements of one instruction (without its label); a probed one
+// begins with a call of translation_probe(address).
+std::string emit_instruction(const Translation& t, const Instruction& in) {
   std::ostringstream out;
   out << "{";
-  if (probe) out << " translation_probe(" << hex(in.address) << ");";
+  const std::vector<std::uint16_t>& probes = t.options.probes;
+  if (std::find(probes.begin(), probes.end(), in.address) != probes.end())
+    out << " translation_probe(" << hex(in.address) << ");";
   out << " COUNT_INSTRUCTION();";
-  emit_body(out, options, in, store_flags);
+  emit_body(out, t, in);
   out << " }";
   return out.str();
 }
 
 }  // namespace
 
-
-std::string emit_translation(const TranslatedSet& set, const std::vector<std::uint16_t>& entries,
-                             const FlagLiveness& liveness, const EmitOptions& options) {
+std::string emit_translation(const Translation& t) {
+  const EmitOptions& options = t.options;
   std::ostringstream out;
   out << "// Generated at build time by the console ROM translator";
   if (!options.source_name.empty()) out << " from " << options.source_name;
-  out << ".\n// " << set.size() << " instructions, " << entries.size()
+  out << ".\n// " << t.set.size() << " instructions, " << t.entries.size()
       << " entries. Do not edit; never commit.\n"
          "#include <cstdio>\n\n"
          "#include \"automation/rom_hook.h\"\n"
@@ -253,30 +274,27 @@ std::string emit_translation(const TranslatedSet& set, const std::vector<std::ui
          "#include \"rom/tms9900_ops.h\"\n\n";
   if (!options.probes.empty()) out << "void translation_probe(std::uint16_t);\n\n";
   out << "static constexpr std::uint16_t " << options.table_name << "_addresses[] = {";
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    out << (i % 12 ? " " : "\n    ") << hex(entries[i]) << ",";
+  for (std::size_t i = 0; i < t.entries.size(); ++i)
+    out << (i % 12 ? " " : "\n    ") << hex(t.entries[i]) << ",";
   out << "\n};\nextern const EntryTable " << options.table_name << " = build_entry_table("
       << options.table_name << "_addresses);\n\n";
 
-  std::set<std::uint16_t> labels = labelled_addresses(set, entries, options);
-  std::set<std::uint16_t> probes(options.probes.begin(), options.probes.end());
+  std::set<std::uint16_t> labels = labelled_addresses(t);
   out << "int " << options.function_name << "() {\n  goto " << label(options.start) << ";\n";
-  for (auto it = set.begin(); it != set.end(); ++it) {
+  for (auto it = t.set.begin(); it != t.set.end(); ++it) {
     const Instruction& in = it->second;
     if (labels.count(in.address)) out << label(in.address) << ":\n";
     out << "  // >" << hex(in.address).substr(2) << " " << disassemble(in) << "\n  "
-        << emit_instruction(options, in, probes.count(in.address) != 0,
-                            flags_to_store(liveness, in))
-        << "\n";
+        << emit_instruction(t, in) << "\n";
     auto next = std::next(it);
     std::uint16_t follower = std::uint16_t(in.address + in.length);
-    if (falls_through(in) && (next == set.end() || next->first != follower))
+    if (falls_through(in) && (next == t.set.end() || next->first != follower))
       out << "  goto " << label(follower) << ";\n";
   }
   out << "\ndispatch:\n  if (branch_target <= 0x1FFF) {\n    switch (" << options.table_name
       << "[branch_target]) {\n";
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    out << "      case " << i + 1 << ": goto " << label(entries[i]) << ";\n";
+  for (std::size_t i = 0; i < t.entries.size(); ++i)
+    out << "      case " << i + 1 << ": goto " << label(t.entries[i]) << ";\n";
   out << "      default: break;\n    }\n  }\n"
       << "  switch (rom_hook()) {\n"
       << "    case HOOK_RESUME: goto " << label(options.resume) << ";\n"

@@ -1,12 +1,15 @@
 // C++ emission of a translated set: one routine holding every translated
-// instruction behind a label, direct transfers as gotos, and one dispatch step
-// that maps a computed branch target to its entry through the entry table.
+// instruction behind a label, direct transfers as gotos, computed branches
+// through their own dispatch where their destinations are known, and one
+// shared dispatch step that maps any branch target to its entry through the
+// entry table or hands it to rom_hook.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "translator/branch_targets.h"
 #include "translator/liveness.h"
 #include "translator/reach.h"
 
@@ -22,11 +25,17 @@ struct EmitOptions {
   std::vector<std::uint16_t> probes;
 };
 
+// Everything the emitter works from.
+struct Translation {
+  TranslatedSet set;
+  std::vector<std::uint16_t> entries;  // entry n is entries[n - 1]
+  FlagLiveness liveness;               // each instruction stores only its live flags
+  SiteTargets site_targets;            // computed branches that dispatch on their own
+  EmitOptions options;
+};
+
 // The whole generated source file.
-// The whole generated source file; each instruction stores the flags that
-// liveness finds live after it.
-std::string emit_translation(const TranslatedSet& set, const std::vector<std::uint16_t>& entries,
-                             const FlagLiveness& liveness, const EmitOptions& options);
+std::string emit_translation(const Translation& t);
 
 // One line of the listing: address, words, mnemonic and operands.
 std::string listing_line(const RomImage& rom, const Instruction& in);
