@@ -53,14 +53,26 @@ std::string hex4(unsigned value) {
   return text;
 }
 
+std::string register_text(int n) {
+  char text[8];
+  std::snprintf(text, sizeof text, "R%d", n);
+  return text;
+}
+
 std::string operand_text(const Operand& op) {
-  std::string r = "R" + std::to_string(op.reg);
+  char text[24];
   switch (op.mode) {
-    case 0: return r;
-    case 1: return "*" + r;
-    case 2: return "@" + hex4(op.word) + (op.reg ? "(" + r + ")" : "");
-    default: return "*" + r + "+";
+    case 0: std::snprintf(text, sizeof text, "R%d", op.reg); break;
+    case 1: std::snprintf(text, sizeof text, "*R%d", op.reg); break;
+    case 2:
+      if (op.reg == 0)
+        std::snprintf(text, sizeof text, "@>%04X", unsigned(op.word));
+      else
+        std::snprintf(text, sizeof text, "@>%04X(R%d)", unsigned(op.word), op.reg);
+      break;
+    default: std::snprintf(text, sizeof text, "*R%d+", op.reg); break;
   }
+  return text;
 }
 
 }  // namespace
@@ -110,7 +122,7 @@ std::uint16_t jump_destination(const Instruction& in) {
 std::string disassemble(const Instruction& in) {
   const OpDescription& d = describe(in.op);
   std::string name = std::string(d.mnemonic) + " ";
-  std::string reg = "R" + std::to_string(in.reg);
+  std::string reg = register_text(in.reg);
   switch (d.form) {
     case Form::TWO_GENERAL: return name + operand_text(in.src) + "," + operand_text(in.dst);
     case Form::JUMP: return name + hex4(jump_destination(in));

@@ -99,7 +99,12 @@ std::string call(const OpDescription& d, unsigned store_flags,
                  const std::vector<std::string>& arguments,
                  const std::string& extra_template_argument = "") {
   std::string text = d.semantics;
-  if (d.flags_written) text += "<" + flag_set(store_flags) + extra_template_argument + ">";
+  if (d.flags_written) {
+    text += '<';
+    text += flag_set(store_flags);
+    text += extra_template_argument;
+    text += '>';
+  }
   text += "(";
   for (std::size_t i = 0; i < arguments.size(); ++i) text += (i ? ", " : "") + arguments[i];
   return text + ")";
@@ -252,7 +257,7 @@ std::string emit_instruction(const Translation& t, const Instruction& in) {
   out << "{";
   const std::vector<std::uint16_t>& probes = t.options.probes;
   if (std::find(probes.begin(), probes.end(), in.address) != probes.end())
-    out << " translation_probe(" << hex(in.address) << ");";
+    out << " TRANSLATION_PROBE(" << hex(in.address) << ");";
   out << " COUNT_INSTRUCTION();";
   emit_body(out, t, in);
   out << " }";
@@ -272,7 +277,14 @@ std::string emit_translation(const Translation& t) {
          "#include \"automation/rom_hook.h\"\n"
          "#include \"rom/entry_table.h\"\n"
          "#include \"rom/tms9900_ops.h\"\n\n";
-  if (!options.probes.empty()) out << "void translation_probe(std::uint16_t);\n\n";
+  if (!options.probes.empty())
+    out << "// A test that defines TI99_TRANSLATION_PROBE watches the probed addresses.\n"
+           "#ifdef TI99_TRANSLATION_PROBE\n"
+           "void translation_probe(std::uint16_t);\n"
+           "#define TRANSLATION_PROBE(address) translation_probe(address)\n"
+           "#else\n"
+           "#define TRANSLATION_PROBE(address) ((void)0)\n"
+           "#endif\n\n";
   out << "static constexpr std::uint16_t " << options.table_name << "_addresses[] = {";
   for (std::size_t i = 0; i < t.entries.size(); ++i)
     out << (i % 12 ? " " : "\n    ") << hex(t.entries[i]) << ",";

@@ -20,8 +20,9 @@ struct EmitOptions {
   std::uint16_t resume = 0x0070;  // where it goes on after a native routine
   std::uint16_t workspace = 0;    // the registers' fixed address: the reset vector's first word
   std::string source_name;        // for the header comment
-  // Addresses whose translated code first calls translation_probe(address),
-  // a routine the test that compiles the output provides (empty: none).
+  // Addresses whose translated code first calls translation_probe(address)
+  // when TI99_TRANSLATION_PROBE is defined, as a test that compiles the
+  // output with its own translation_probe does (empty: none).
   std::vector<std::uint16_t> probes;
 };
 

@@ -10,8 +10,9 @@
 // image's reset vector names (its word at >0000). With --hex the ROM is a text file of lines
 // "AAAA: WWWW WWWW ... ; comment" instead of a binary image. --probe, for
 // tests: the translated code of each address named first calls
-// translation_probe(address), which the program compiling the output defines;
-// every address named must be in the translated set.
+// translation_probe(address) when compiled with TI99_TRANSLATION_PROBE
+// defined (the test that does so defines the function); every address named
+// must be in the translated set, and every flag counts as live there.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
