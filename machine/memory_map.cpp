@@ -2,14 +2,13 @@
 // ports (each answering at 16 addresses through the mask >FFC3), then memory.
 #include "machine/memory_map.h"
 
+#include "machine/address_space.h"
 #include "machine/grom.h"
 #include "machine/vdp.h"
 
 namespace {
 
 constexpr std::uint16_t GROM_PORT_MASK = 0xFFC3;
-
-bool is_scratchpad(std::uint16_t address) { return address >= 0x8300 && address <= 0x83FF; }
 
 bool reads_silently_as_zero(std::uint16_t address) {
   return address == 0x4000 || address == 0x6000 || address == 0x8400 || address == 0x9400;
@@ -26,7 +25,7 @@ std::uint8_t mem_read_byte(std::uint16_t address) {
   std::uint16_t port = address & GROM_PORT_MASK;
   if (port == 0x9800) return grom_read_data();
   if (port == 0x9802) return grom_read_address();
-  if (address <= 0x1FFF || is_scratchpad(address)) return cpu_mem[address];
+  if (is_console_rom(address) || is_scratchpad(address)) return cpu_mem[address];
   if (reads_silently_as_zero(address)) return 0;
   warn("unhandled read [>%04X]", address);
   return 0;

@@ -72,7 +72,7 @@ struct Analysis {
   std::set<std::uint16_t> entries;
   std::uint16_t workspace;
   std::map<std::uint16_t, unsigned> routine_writes;  // routine: the registers it may change
-  std::map<std::uint16_t, State> before;  // the state at each analysed address
+  std::map<std::uint16_t, State> before;             // the state at each analysed address
   std::vector<std::uint16_t> pending;
 };
 
@@ -118,10 +118,12 @@ int destination_register(const Instruction& in, const OpDescription& d) {
   switch (d.form) {
     case Form::TWO_GENERAL: return writes && in.dst.mode == 0 ? in.dst.reg : -1;
     case Form::ONE_GENERAL: return writes && in.src.mode == 0 ? in.src.reg : -1;
-    case Form::GENERAL_COUNT: return d.effect == Effect::CRU_STORE && in.src.mode == 0 ? in.src.reg : -1;
-    case Form::GENERAL_REGISTER: case Form::SHIFT: case Form::REGISTER_IMMEDIATE:
-    case Form::REGISTER:
-      return writes || d.effect == Effect::REGISTER_PAIR ? in.reg : -1;
+    case Form::GENERAL_COUNT:
+      return d.effect == Effect::CRU_STORE && in.src.mode == 0 ? in.src.reg : -1;
+    case Form::GENERAL_REGISTER:
+    case Form::SHIFT:
+    case Form::REGISTER_IMMEDIATE:
+    case Form::REGISTER: return writes || d.effect == Effect::REGISTER_PAIR ? in.reg : -1;
     default: return -1;
   }
 }
@@ -155,7 +157,8 @@ Value result(const Analysis& a, const Instruction& in, const State& s, int d) {
       return map(old, [k](std::uint16_t x) { return std::uint16_t(x << k); });
     case Op::A: {
       if (in.src.mode != 0) return unknown();
-      if (in.src.reg == in.dst.reg) return map(old, [](std::uint16_t x) { return std::uint16_t(2 * x); });
+      if (in.src.reg == in.dst.reg)
+        return map(old, [](std::uint16_t x) { return std::uint16_t(2 * x); });
       const Value& other = s[in.src.reg];
       if (old.unknown || other.unknown || !old.offsets.empty() || !other.offsets.empty())
         return unknown();
@@ -185,8 +188,8 @@ unsigned registers_written(const Analysis& a, const Instruction& in) {
   if (has_general_source(d.form) && in.src.mode == 3) mask |= 1u << in.src.reg;
   if (d.form == Form::TWO_GENERAL && in.dst.mode == 3) mask |= 1u << in.dst.reg;
   const Operand& written = d.form == Form::TWO_GENERAL ? in.dst : in.src;
-  bool writes_memory = d.effect == Effect::STORE || d.effect == Effect::UPDATE ||
-                       d.effect == Effect::CRU_STORE;
+  bool writes_memory =
+      d.effect == Effect::STORE || d.effect == Effect::UPDATE || d.effect == Effect::CRU_STORE;
   unsigned offset = unsigned(written.word - a.workspace);
   if (has_general_source(d.form) && writes_memory && is_symbolic(written) && offset < 32)
     mask |= 1u << (offset / 2);
@@ -283,7 +286,8 @@ std::set<std::uint16_t> routine_body(const Analysis& a, std::uint16_t first) {
 // The computed destination of a branch: its operand's address.
 Value branch_address(const Instruction& in, const State& s) {
   switch (in.src.mode) {
-    case 1: case 3: return s[in.src.reg];
+    case 1:
+    case 3: return s[in.src.reg];
     case 2: return add(s[in.src.reg], in.src.word);
     default: return unknown();
   }
@@ -296,7 +300,8 @@ SiteTargets find_site_targets(const RomImage& rom, const TranslatedSet& set,
                               std::uint16_t workspace) {
   Analysis a{rom, set, {entries.begin(), entries.end()}, workspace, {}, {}, {}};
   std::set<std::uint16_t> return_points_of_bls;
-  std::map<std::uint16_t, std::set<std::uint16_t>> returns_of;  // routine: its callers' return points
+  std::map<std::uint16_t, std::set<std::uint16_t>>
+      returns_of;  // routine: its callers' return points
   for (const auto& [address, in] : set) {
     if (describe(in.op).effect != Effect::BRANCH_AND_LINK) continue;
     for (std::uint16_t point : return_points(a, in)) {
@@ -336,7 +341,8 @@ SiteTargets find_site_targets(const RomImage& rom, const TranslatedSet& set,
 
   std::map<std::uint16_t, std::set<std::uint16_t>> returns_from;  // site: return points
   for (const auto& [routine, body] : bodies)
-    for (std::uint16_t site : body) returns_from[site].insert(returns_of[routine].begin(), returns_of[routine].end());
+    for (std::uint16_t site : body)
+      returns_from[site].insert(returns_of[routine].begin(), returns_of[routine].end());
 
   SiteTargets targets;
   for (const auto& [address, in] : set) {

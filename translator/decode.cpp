@@ -47,12 +47,6 @@ bool has_immediate(Form form) {
   return form == Form::REGISTER_IMMEDIATE || form == Form::IMMEDIATE;
 }
 
-std::string hex4(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, ">%04X", value & 0xFFFF);
-  return text;
-}
-
 std::string register_text(int n) {
   char text[8];
   std::snprintf(text, sizeof text, "R%d", n);
@@ -76,6 +70,12 @@ std::string operand_text(const Operand& op) {
 }
 
 }  // namespace
+
+std::string hex_word(unsigned value, const char* prefix) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%s%04X", prefix, value & 0xFFFF);
+  return text;
+}
 
 bool decode_instruction(const RomImage& rom, std::uint16_t address, Instruction& in,
                         std::string& error) {
@@ -125,15 +125,15 @@ std::string disassemble(const Instruction& in) {
   std::string reg = register_text(in.reg);
   switch (d.form) {
     case Form::TWO_GENERAL: return name + operand_text(in.src) + "," + operand_text(in.dst);
-    case Form::JUMP: return name + hex4(jump_destination(in));
+    case Form::JUMP: return name + hex_word(jump_destination(in));
     case Form::CRU_BIT: return name + std::to_string(in.displacement);
     case Form::GENERAL_REGISTER: return name + operand_text(in.src) + "," + reg;
     case Form::GENERAL_COUNT: return name + operand_text(in.src) + "," + std::to_string(in.count);
     case Form::SHIFT: return name + reg + "," + std::to_string(in.count);
     case Form::ONE_GENERAL: return name + operand_text(in.src);
-    case Form::REGISTER_IMMEDIATE: return name + reg + "," + hex4(in.immediate);
+    case Form::REGISTER_IMMEDIATE: return name + reg + "," + hex_word(in.immediate);
     case Form::REGISTER: return name + reg;
-    case Form::IMMEDIATE: return name + hex4(in.immediate);
+    case Form::IMMEDIATE: return name + hex_word(in.immediate);
     default: return d.mnemonic;
   }
 }

@@ -42,3 +42,6 @@ bool is_byte_instruction(const Instruction& in);
 std::uint16_t jump_destination(const Instruction& in);
 
 std::string disassemble(const Instruction& in);
+
+// A 16-bit value as four hexadecimal digits after prefix: ">0070", "0x0070", "L_0070".
+std::string hex_word(unsigned value, const char* prefix = ">");

@@ -5,19 +5,12 @@
 #include <set>
 #include <sstream>
 
+#include "machine/address_space.h"
+
 namespace {
 
-std::string hex(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFF);
-  return text;
-}
-
-std::string label(std::uint16_t address) {
-  char text[8];
-  std::snprintf(text, sizeof text, "L_%04X", address);
-  return text;
-}
+std::string hex(unsigned value) { return hex_word(value, "0x"); }
+std::string label(std::uint16_t address) { return hex_word(address, "L_"); }
 
 // The workspace never moves (the translated set has no instruction that
 // changes it), so a register is a constant address.
@@ -31,9 +24,7 @@ bool uses_device_path(const Instruction& in, const Operand& op) {
   if (in.op != Op::MOVB && in.op != Op::CB) return false;
   if (op.mode == 0) return false;
   if (!is_symbolic(op)) return true;
-  bool rom = op.word <= 0x1FFF;
-  bool scratchpad = op.word >= 0x8300 && op.word <= 0x83FF;
-  return !(rom || scratchpad);
+  return !(is_console_rom(op.word) || is_scratchpad(op.word));
 }
 
 // Where an operand lives: a cpu_mem address (an expression), its size, and
@@ -208,7 +199,7 @@ void emit_branch(std::ostream& out, const Translation& t, const Instruction& in)
       out << " case " << hex(target) << ": goto " << label(target) << ";";
     out << " default: goto dispatch; }";
   } else {
-    out << "\n    if (branch_target <= 0x1FFF) switch (" << t.options.table_name
+    out << "\n    if (is_console_rom(branch_target)) switch (" << t.options.table_name
         << "[branch_target]) {";
     for (std::uint16_t target : known->second)
       out << "\n      case " << entry_number(t, target) << ": goto " << label(target) << ";";
@@ -296,14 +287,14 @@ std::string emit_translation(const Translation& t) {
   for (auto it = t.set.begin(); it != t.set.end(); ++it) {
     const Instruction& in = it->second;
     if (labels.count(in.address)) out << label(in.address) << ":\n";
-    out << "  // >" << hex(in.address).substr(2) << " " << disassemble(in) << "\n  "
+    out << "  // " << hex_word(in.address) << " " << disassemble(in) << "\n  "
         << emit_instruction(t, in) << "\n";
     auto next = std::next(it);
     std::uint16_t follower = std::uint16_t(in.address + in.length);
     if (falls_through(in) && (next == t.set.end() || next->first != follower))
       out << "  goto " << label(follower) << ";\n";
   }
-  out << "\ndispatch:\n  if (branch_target <= 0x1FFF) {\n    switch (" << options.table_name
+  out << "\ndispatch:\n  if (is_console_rom(branch_target)) {\n    switch (" << options.table_name
       << "[branch_target]) {\n";
   for (std::size_t i = 0; i < t.entries.size(); ++i)
     out << "      case " << i + 1 << ": goto " << label(t.entries[i]) << ";\n";

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "rom/entry_list.h"
 #include "translator/branch_targets.h"
 #include "translator/liveness.h"
 #include "translator/reach.h"
@@ -16,8 +17,8 @@
 struct EmitOptions {
   std::string function_name = "run_console_rom";
   std::string table_name = "entry_table";
-  std::uint16_t start = 0x0024;   // where the routine begins
-  std::uint16_t resume = 0x0070;  // where it goes on after a native routine
+  std::uint16_t start = CONSOLE_RESET_ENTRY;  // where the routine begins
+  std::uint16_t resume = GPL_FETCH_ENTRY;     // where it goes on after a native routine
   std::uint16_t workspace = 0;    // the registers' fixed address: the reset vector's first word
   std::string source_name;        // for the header comment
   // Addresses whose translated code first calls translation_probe(address)

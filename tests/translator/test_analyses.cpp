@@ -30,16 +30,16 @@ const struct {
   std::vector<std::uint16_t> words;
   const char* call;
 } SNIPPET[] = {
-    {0x0100, {0x0201, 0x0005}, "move_word<0>("},                     // LI R1,>0005: A overwrites
-    {0x0104, {0xA042}, "add_words<FLAG_C | FLAG_OV>("},              // A R2,R1: JOC; OV to B *R11
-    {0x0106, {0x8042}, "compare_words<FLAG_AGT | FLAG_EQ>("},        // C R2,R1: JLT; SRL, INC kill L>
-    {0x0108, {0x1803}, nullptr},                                     // JOC >0110
-    {0x010A, {0x1102}, nullptr},                                     // JLT >0110
+    {0x0100, {0x0201, 0x0005}, "move_word<0>("},               // LI R1,>0005: A overwrites
+    {0x0104, {0xA042}, "add_words<FLAG_C | FLAG_OV>("},        // A R2,R1: JOC; OV to B *R11
+    {0x0106, {0x8042}, "compare_words<FLAG_AGT | FLAG_EQ>("},  // C R2,R1: JLT; SRL, INC kill L>
+    {0x0108, {0x1803}, nullptr},                               // JOC >0110
+    {0x010A, {0x1102}, nullptr},                               // JLT >0110
     {0x010C, {0x0913}, "shift_right_logical<FLAG_LGT | FLAG_AGT | FLAG_EQ | FLAG_C>("},  // SRL R3,1
-    {0x010E, {0x045B}, nullptr},                                     // B *R11: reads every flag
-    {0x0110, {0x0584}, "increment_word<FLAG_EQ>("},                  // INC R4: only JNE reads
-    {0x0112, {0x16FE}, nullptr},                                     // JNE >0110
-    {0x0114, {0x10FF}, nullptr},                                     // JMP >0114: reads nothing
+    {0x010E, {0x045B}, nullptr},                     // B *R11: reads every flag
+    {0x0110, {0x0584}, "increment_word<FLAG_EQ>("},  // INC R4: only JNE reads
+    {0x0112, {0x16FE}, nullptr},                     // JNE >0110
+    {0x0114, {0x10FF}, nullptr},                     // JMP >0114: reads nothing
 };
 
 struct Translated {
@@ -96,21 +96,21 @@ TEST(FlagLiveness, AProbeReadsEveryFlag) {
 TEST(BranchTargets, ReturnsTablesAndUnknownSites) {
   const std::vector<std::uint16_t> entries = {0x0104, 0x0108, 0x010C, 0x0118, 0x0216, 0x0220};
   RomImage rom = image({
-      {0x0000, {0x83E0, 0x0100}},  // workspace >83E0
-      {0x0100, {0x06A0, 0x0200}},  // BL @>0200
-      {0x0104, {0x06A0, 0x0200}},  // BL @>0200
-      {0x0108, {0x06A0, 0x0210}},  // BL @>0210
-      {0x010C, {0xD120, 0x8300}},  // MOVB @>8300,R4
-      {0x0110, {0x09F4}},          // SRL R4,15: 0 or 1
-      {0x0112, {0xC164, 0x0300}},  // MOV @>0300(R4),R5: the first word of the table
-      {0x0116, {0x0455}},          // B *R5
-      {0x0118, {0xC1A7, 0x0300}},  // MOV @>0300(R7),R6: any word of the table
-      {0x011C, {0x0456}},          // B *R6
-      {0x0200, {0x045B}},          // B *R11
-      {0x0210, {0xC28B}},          // MOV R11,R10
-      {0x0212, {0x06A0, 0x0200}},  // BL @>0200
-      {0x0216, {0x045A}},          // B *R10
-      {0x0220, {0x0453}},          // B *R3
+      {0x0000, {0x83E0, 0x0100}},          // workspace >83E0
+      {0x0100, {0x06A0, 0x0200}},          // BL @>0200
+      {0x0104, {0x06A0, 0x0200}},          // BL @>0200
+      {0x0108, {0x06A0, 0x0210}},          // BL @>0210
+      {0x010C, {0xD120, 0x8300}},          // MOVB @>8300,R4
+      {0x0110, {0x09F4}},                  // SRL R4,15: 0 or 1
+      {0x0112, {0xC164, 0x0300}},          // MOV @>0300(R4),R5: the first word of the table
+      {0x0116, {0x0455}},                  // B *R5
+      {0x0118, {0xC1A7, 0x0300}},          // MOV @>0300(R7),R6: any word of the table
+      {0x011C, {0x0456}},                  // B *R6
+      {0x0200, {0x045B}},                  // B *R11
+      {0x0210, {0xC28B}},                  // MOV R11,R10
+      {0x0212, {0x06A0, 0x0200}},          // BL @>0200
+      {0x0216, {0x045A}},                  // B *R10
+      {0x0220, {0x0453}},                  // B *R3
       {0x0300, {0x0104, 0x0108, 0x0400}},  // a table of two entries, then something else
   });
   TranslatedSet set;

@@ -16,8 +16,8 @@
 #include "translator/reach.h"
 #include "translator/rom_image.h"
 
-// Called by the translated code, compiled with TI99_TRANSLATION_PROBE, before the instruction at >005C, where the
-// reset block's JMP lands: reports registers and flags, and ends the process.
+// Called by the translated code, compiled with TI99_TRANSLATION_PROBE, before the instruction at
+// >005C, where the reset block's JMP lands: reports registers and flags, and ends the process.
 void translation_probe(std::uint16_t address) {
   std::fprintf(stderr, "at >%04X: R0 >%04X R13 >%04X R14 >%04X R15 >%04X L> %u A> %u EQ %u\n",
                unsigned(address), unsigned(reg(0)), unsigned(reg(13)), unsigned(reg(14)),
@@ -34,7 +34,7 @@ TEST(TranslatorConsole, TranslatedSetHoldsTheResetEntryAndEveryEntry) {
   ASSERT_EQ(entries.size(), 289u);
   TranslatedSet set;
   ASSERT_TRUE(find_translated_set(rom, CONSOLE_RESET_ENTRY, entries, set, error)) << error;
-  EXPECT_EQ(disassemble(set.at(0x0024)), "LI R13,>9800");
+  EXPECT_EQ(disassemble(set.at(CONSOLE_RESET_ENTRY)), "LI R13,>9800");
   for (std::uint16_t entry : entries) EXPECT_TRUE(set.count(entry)) << entry;
 }
 

@@ -50,16 +50,21 @@ TEST(OpTable, JumpConditionsAfterWordAndByteCompares) {
           signed_order = order(std::int16_t(s), std::int16_t(d_word));
           unsigned_order = order(s, d_word);
         }
-        EXPECT_EQ(d->condition(status()), expected_after_compare(d->op, signed_order, unsigned_order));
+        EXPECT_EQ(d->condition(status()),
+                  expected_after_compare(d->op, signed_order, unsigned_order));
       }
     }
   }
 }
 
 TEST(OpTable, CarryAndOverflowJumpsAfterAddition) {
-  const struct { std::uint16_t d, s; bool carry, overflow; } sums[] = {
-      {0x0001, 0x0001, false, false}, {0xFFFF, 0x0001, true, false},
-      {0x7FFF, 0x0001, false, true}, {0x8000, 0x8000, true, true}};
+  const struct {
+    std::uint16_t d, s;
+    bool carry, overflow;
+  } sums[] = {{0x0001, 0x0001, false, false},
+              {0xFFFF, 0x0001, true, false},
+              {0x7FFF, 0x0001, false, true},
+              {0x8000, 0x8000, true, true}};
   for (auto c : sums) {
     add_words(c.d, c.s);
     EXPECT_EQ(describe(Op::JOC).condition(status()), c.carry);
@@ -88,7 +93,11 @@ TEST(OpTable, EachConditionReadsExactlyItsListedFlags) {
 }
 
 TEST(OpTable, DecodesEveryFormAndRefusesUnassignedWords) {
-  const struct { std::uint16_t address; std::vector<std::uint16_t> words; const char* text; } cases[] = {
+  const struct {
+    std::uint16_t address;
+    std::vector<std::uint16_t> words;
+    const char* text;
+  } cases[] = {
       {0x0024, {0x020D, 0x9800}, "LI R13,>9800"},
       {0x0034, {0x1013}, "JMP >005C"},
       {0x0100, {0x11FF}, "JLT >0100"},
