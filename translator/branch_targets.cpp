@@ -73,7 +73,7 @@ struct Analysis {
   std::uint16_t workspace;
   std::map<std::uint16_t, unsigned> routine_writes;  // routine: the registers it may change
   std::map<std::uint16_t, State> before;             // the state at each analysed address
-  std::vector<std::uint16_t> pending;
+  std::set<std::uint16_t> pending;  // lowest address first, each once
 };
 
 // Words that the ROM holds at the given addresses (forced even).
@@ -224,7 +224,7 @@ void flow(Analysis& a, std::uint16_t address, const State& s) {
     if (joined == it->second) return;
     it->second = std::move(joined);
   }
-  a.pending.push_back(address);
+  a.pending.insert(address);
 }
 
 // The return points of a BL: the next address, and the one after an
@@ -334,8 +334,8 @@ SiteTargets find_site_targets(const RomImage& rom, const TranslatedSet& set,
   for (std::uint16_t entry : entries)
     if (!return_points_of_bls.count(entry)) flow(a, entry, State{});
   while (!a.pending.empty()) {
-    std::uint16_t address = a.pending.back();
-    a.pending.pop_back();
+    std::uint16_t address = *a.pending.begin();
+    a.pending.erase(a.pending.begin());
     analyse(a, set.at(address), State(a.before.at(address)));
   }
 
