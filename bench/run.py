@@ -1,19 +1,20 @@
 #!/usr/bin/env python3
 """Benchmark ti99run: for every program, the median whole-process wall time,
 the TMS9900 instructions it executes and, with --callgrind, the host
-instructions per TMS9900 instruction.
+instructions per TMS9900 instruction; with --baseline, the same for another
+checkout side by side.
 
-Usage: bench/run.py [--runs N] [--build-dir DIR] [--source DIR] [--callgrind]
+Usage: bench/run.py [--runs N] [--build-dir DIR] [--callgrind] [--baseline SOURCE]
 
 Builds two release trees (DIR and DIR-count, the second with
-TI99_COUNT_INSTRUCTIONS, which prints "instructions: N" at exit) from the
-checkout at --source (default: this one), and compiles bench/spawn_timer.cpp,
-which times each run from spawn to exit with no interpreter in between.
-Every examples/hello.bas and bench/programs/*.bas run has standard input from
-/dev/null; the programs take turns, N rounds, and the median is printed. The
-first row, hello world, is the start-up cost. --callgrind runs each program
-once more under valgrind's callgrind and divides the host instructions it
-counts by the TMS9900 instructions.
+TI99_COUNT_INSTRUCTIONS, which prints "instructions: N" at exit) from this
+checkout, and from SOURCE into DIR-baseline and DIR-baseline-count, and
+compiles bench/spawn_timer.cpp, which times each run from spawn to exit with no
+interpreter in between. Every examples/hello.bas and bench/programs/*.bas run
+has standard input from /dev/null; programs and builds take turns, N rounds,
+and the median is printed. The first row, hello world, is the start-up cost.
+--callgrind runs each program once more under valgrind's callgrind and
+divides the host instructions it counts by the TMS9900 instructions.
 """
 import argparse
 import os
@@ -73,36 +74,45 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=21)
     parser.add_argument("--build-dir", default=str(ROOT / "build-bench"))
-    parser.add_argument("--source", default=str(ROOT))
     parser.add_argument("--callgrind", action="store_true")
+    parser.add_argument("--baseline", help="another checkout to measure side by side")
     args = parser.parse_args()
 
     tree = pathlib.Path(args.build_dir)
-    timed = build(args.source, tree, counting=False)
-    counted = build(args.source, pathlib.Path(str(tree) + "-count"), counting=True)
+    sources = {"": ROOT}
+    if args.baseline:
+        sources = {"before": pathlib.Path(args.baseline), "after": ROOT}
+    builds = {}
+    for name, source in sources.items():
+        suffix = f"-{name}" if name == "before" else ""
+        builds[name] = (build(source, pathlib.Path(f"{tree}{suffix}"), counting=False),
+                        build(source, pathlib.Path(f"{tree}{suffix}-count"), counting=True))
     timer = build_timer(tree)
 
     programs = [ROOT / "examples" / "hello.bas"] + sorted((ROOT / "bench" / "programs").glob("*.bas"))
-    times = {program: [] for program in programs}
+    times = {(name, program): [] for name in builds for program in programs}
     for _ in range(args.runs):
         for program in programs:
-            times[program].append(wall_time(timer, timed, program))
+            for name, (timed, _) in builds.items():
+                times[name, program].append(wall_time(timer, timed, program))
 
-    header = "| program | median wall time | TMS9900 instructions | instructions per second |"
-    rule = "|---|---:|---:|---:|"
+    columns = ["median wall time", "TMS9900 instructions"]
     if args.callgrind:
-        header += " host instructions per TMS9900 instruction |"
-        rule += "---:|"
-    print(header)
-    print(rule)
+        columns.append("host instructions per TMS9900 instruction")
+    heads = [f"{column} {name}".strip() for column in columns for name in builds]
+    print("| program | " + " | ".join(heads) + " |")
+    print("|---|" + "---:|" * len(heads))
     for program in programs:
-        median = statistics.median(times[program])
-        count = tms9900_instructions(counted, program)
-        row = (f"| {program.name} | {median * 1000:.1f} ms | {count:,} | "
-               f"{count / median / 1e6:.0f} M |")
-        if args.callgrind:
-            row += f" {host_instructions(timed, program) / count:.1f} |"
-        print(row, flush=True)
+        cells = {}
+        for name, (timed, counted) in builds.items():
+            count = tms9900_instructions(counted, program)
+            cells["median wall time", name] = f"{statistics.median(times[name, program]) * 1000:.1f} ms"
+            cells["TMS9900 instructions", name] = f"{count:,}"
+            if args.callgrind:
+                ratio = host_instructions(timed, program) / count
+                cells["host instructions per TMS9900 instruction", name] = f"{ratio:.1f}"
+        row = [cells[column, name] for column in columns for name in builds]
+        print(f"| {program.name} | " + " | ".join(row) + " |", flush=True)
 
 
 if __name__ == "__main__":

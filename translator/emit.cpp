@@ -56,7 +56,8 @@ Location general(std::ostream& out, const EmitOptions& options, const Instructio
       at.address = register_address(options, op.reg);
       break;
     case 1:
-      out << " std::uint16_t " << name << " = " << read({register_address(options, op.reg)}) << ";";
+      out << " std::uint16_t " << name << " = " << read({register_address(options, op.reg)})
+          << ";";
       break;
     case 2:
       if (op.reg == 0) {
@@ -132,7 +133,9 @@ void emit_data(std::ostream& out, const EmitOptions& options, const Instruction&
   switch (d.form) {
     case Form::TWO_GENERAL: destination = general(out, options, in, in.dst, byte, "da"); break;
     case Form::ONE_GENERAL: destination = general(out, options, in, in.src, false, "a"); break;
-    case Form::GENERAL_COUNT: destination = general(out, options, in, in.src, byte, "a"); break;
+    case Form::GENERAL_COUNT:  // LDCR has none; STCR's is its general operand
+      if (d.effect == Effect::CRU_STORE) destination = general(out, options, in, in.src, byte, "a");
+      break;
     default: destination = {register_address(options, in.reg)}; break;
   }
   std::string count = std::to_string(in.count ? in.count : 16);
@@ -175,7 +178,8 @@ void emit_data(std::ostream& out, const EmitOptions& options, const Instruction&
 constexpr std::size_t SMALL_SITE = 4;
 
 std::size_t entry_number(const Translation& t, std::uint16_t address) {
-  return std::size_t(std::find(t.entries.begin(), t.entries.end(), address) - t.entries.begin()) + 1;
+  auto at = std::find(t.entries.begin(), t.entries.end(), address);
+  return std::size_t(at - t.entries.begin()) + 1;
 }
 
 // B and BL: a symbolic address is a host jump; anything else is computed.
