@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::size_t MAX_CONSTANTS = 256;
 constexpr std::size_t MAX_OFFSETS = 4;
+constexpr std::size_t MAX_FOLLOWED = 16;  // constant destinations the analysis follows
 
 // What a register holds: one of a few constants or the return address of
 // the routine being run plus one of a few offsets, or anything.
@@ -215,6 +216,16 @@ State after(const Analysis& a, const Instruction& in, const State& old) {
   return s;
 }
 
+// The computed destination of a branch: its operand's address.
+Value branch_address(const Instruction& in, const State& s) {
+  switch (in.src.mode) {
+    case 1:
+    case 3: return s[in.src.reg];
+    case 2: return add(s[in.src.reg], in.src.word);
+    default: return unknown();
+  }
+}
+
 void flow(Analysis& a, std::uint16_t address, const State& s) {
   if (!a.set.count(address)) return;
   auto [it, inserted] = a.before.try_emplace(address, s);
@@ -260,6 +271,14 @@ void analyse(Analysis& a, const Instruction& in, const State& s) {
   std::uint16_t destination;
   if (direct_destination(in, destination)) flow(a, destination, next);
   if (falls_through(in)) flow(a, std::uint16_t(in.address + in.length), next);
+  // A branch to a few known constants (a small table, a loaded continuation)
+  // goes on there like a jump. Returns are left to the callers' return
+  // points, and large tables, which are more likely guessed too wide, to the
+  // entries' own start.
+  Value v = is_computed_branch(in) ? branch_address(in, s) : unknown();
+  if (!v.unknown && v.offsets.empty() && v.constants.size() <= MAX_FOLLOWED)
+    for (std::uint16_t target : v.constants)
+      if (a.entries.count(target & 0xFFFE)) flow(a, target & 0xFFFE, next);
 }
 
 // The instructions a routine runs from its first address: its own code and,
@@ -281,16 +300,6 @@ std::set<std::uint16_t> routine_body(const Analysis& a, std::uint16_t first) {
     if (falls_through(in)) pending.push_back(std::uint16_t(in.address + in.length));
   }
   return body;
-}
-
-// The computed destination of a branch: its operand's address.
-Value branch_address(const Instruction& in, const State& s) {
-  switch (in.src.mode) {
-    case 1:
-    case 3: return s[in.src.reg];
-    case 2: return add(s[in.src.reg], in.src.word);
-    default: return unknown();
-  }
 }
 
 }  // namespace
@@ -329,14 +338,19 @@ SiteTargets find_site_targets(const RomImage& rom, const TranslatedSet& set,
     }
   }
 
-  // Entries that no BL returns to may be reached from anywhere.
+  // From the start, through jumps, calls, returns to the return points and
+  // branches to known constants; then from each entry that this has not
+  // reached yet, since it may be reached from anywhere, one at a time.
   flow(a, start, State{});
-  for (std::uint16_t entry : entries)
-    if (!return_points_of_bls.count(entry)) flow(a, entry, State{});
-  while (!a.pending.empty()) {
-    std::uint16_t address = *a.pending.begin();
-    a.pending.erase(a.pending.begin());
-    analyse(a, set.at(address), State(a.before.at(address)));
+  for (auto entry = entries.begin();; ++entry) {
+    while (!a.pending.empty()) {
+      std::uint16_t address = *a.pending.begin();
+      a.pending.erase(a.pending.begin());
+      analyse(a, set.at(address), State(a.before.at(address)));
+    }
+    while (entry != entries.end() && a.before.count(*entry)) ++entry;
+    if (entry == entries.end()) break;
+    flow(a, *entry, State{});
   }
 
   std::map<std::uint16_t, std::set<std::uint16_t>> returns_from;  // site: return points

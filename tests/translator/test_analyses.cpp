@@ -92,9 +92,11 @@ TEST(FlagLiveness, AProbeReadsEveryFlag) {
 // Returns of a routine called from three places, one of them a routine that
 // keeps its own return address in R10 across that call; a table indexed by a
 // register of known range and one indexed by an unknown register; a branch
-// through a register that nothing sets.
+// through a register that nothing sets; a loaded continuation whose register
+// still holds it where the branch to it lands.
 TEST(BranchTargets, ReturnsTablesAndUnknownSites) {
-  const std::vector<std::uint16_t> entries = {0x0104, 0x0108, 0x010C, 0x0118, 0x0216, 0x0220};
+  const std::vector<std::uint16_t> entries = {0x0104, 0x0108, 0x010C, 0x0118, 0x0130,
+                                              0x0138, 0x0216, 0x0220};
   RomImage rom = image({
       {0x0000, {0x83E0, 0x0100}},          // workspace >83E0
       {0x0100, {0x06A0, 0x0200}},          // BL @>0200
@@ -106,18 +108,24 @@ TEST(BranchTargets, ReturnsTablesAndUnknownSites) {
       {0x0116, {0x0455}},                  // B *R5
       {0x0118, {0xC1A7, 0x0300}},          // MOV @>0300(R7),R6: any word of the table
       {0x011C, {0x0456}},                  // B *R6
+      {0x0130, {0xC1A0, 0x0310}},          // MOV @>0310,R6: >0138
+      {0x0134, {0x0456}},                  // B *R6
+      {0x0138, {0x0456}},                  // B *R6: reached with R6 = >0138 only
       {0x0200, {0x045B}},                  // B *R11
       {0x0210, {0xC28B}},                  // MOV R11,R10
       {0x0212, {0x06A0, 0x0200}},          // BL @>0200
       {0x0216, {0x045A}},                  // B *R10
       {0x0220, {0x0453}},                  // B *R3
       {0x0300, {0x0104, 0x0108, 0x0400}},  // a table of two entries, then something else
+      {0x0310, {0x0138}},
   });
   TranslatedSet set;
   std::string error;
   ASSERT_TRUE(find_translated_set(rom, 0x0100, entries, set, error)) << error;
   SiteTargets expected = {{0x0116, {0x0104}},
                           {0x011C, {0x0104, 0x0108}},
+                          {0x0134, {0x0138}},
+                          {0x0138, {0x0138}},
                           {0x0200, {0x0104, 0x0108, 0x0216}},
                           {0x0216, {0x010C}}};
   EXPECT_EQ(find_site_targets(rom, set, entries, 0x0100, 0x83E0), expected);
