@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-constexpr std::uint16_t RESET_ENTRY = 0x0024;    // GPL EXIT: console reset
+#include "rom/entry_list.h"  // CONSOLE_RESET_ENTRY: GPL EXIT, the console reset
+
 constexpr std::uint16_t KEYBOARD_SCAN = 0x02AE;  // GPL SCAN
 constexpr std::uint16_t SOUND_LIST = 0x05D6;     // GPL I/O types 0 and 1
 constexpr std::uint16_t CRU_TRANSFER = 0x05EA;   // GPL I/O type 3

@@ -10,7 +10,7 @@
 
 int rom_hook() {
   switch (branch_target) {
-    case RESET_ENTRY:
+    case CONSOLE_RESET_ENTRY:
       end_run(0);
     case KEYBOARD_SCAN:
       keyboard_hook();

@@ -6,6 +6,7 @@
 
 #include "automation/screen_capture.h"
 #include "host/run_end.h"
+#include "machine/address_space.h"
 #include "machine/grom.h"
 #include "machine/peripheral_card.h"
 #include "machine/vdp.h"
@@ -13,8 +14,6 @@
 namespace {
 
 constexpr std::uint16_t GROM_PORT_MASK = 0xFFC3;
-
-bool is_scratchpad(std::uint16_t address) { return address >= 0x8300 && address <= 0x83FF; }
 
 bool is_card_rom(std::uint16_t address) {
   return card_on && address >= CARD_ROM_START && address <= CARD_ROM_END;
@@ -43,7 +42,7 @@ std::uint8_t mem_read_byte(std::uint16_t address) {
   std::uint16_t port = address & GROM_PORT_MASK;
   if (port == 0x9800) return grom_read_data();
   if (port == 0x9802) return grom_read_address();
-  if (address <= 0x1FFF || is_scratchpad(address) || is_card_rom(address)) return cpu_mem[address];
+  if (is_console_rom(address) || is_scratchpad(address) || is_card_rom(address)) return cpu_mem[address];
   if (reads_silently_as_zero(address)) return 0;
   warn("unhandled read [>%04X]", address);
   return 0;

@@ -1,13 +1,14 @@
-// The 290 console ROM addresses at which a computed branch may enter the
+// The console ROM addresses at which a computed branch may enter the
 // translated code, in ascending order; entry number n is element n - 1.
 // Return points after BL, addresses from the ROM's dispatch tables, loaded
 // continuation addresses and the targets of indexed branches; >0B16 is where a
 // peripheral card's device routine returns when it has served the request.
+// Adding an address here is all it takes to make one more an entry.
 #pragma once
 
 #include <cstdint>
 
-constexpr std::uint16_t console_entry_addresses[290] = {
+constexpr std::uint16_t console_entry_addresses[] = {
     0x004E, 0x0052, 0x0056, 0x0060, 0x006A, 0x0070, 0x0092, 0x00AE, 0x00C0, 0x00CC, 0x00D6, 0x00DA,
     0x00DE, 0x00E2, 0x00EA, 0x00EC, 0x00F4, 0x0104, 0x010E, 0x011A, 0x0136, 0x013A, 0x013E, 0x0140,
     0x0144, 0x014A, 0x0150, 0x015E, 0x0162, 0x016E, 0x0182, 0x0184, 0x0186, 0x0188, 0x0190, 0x0196,

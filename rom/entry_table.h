@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-using EntryTable = std::array<std::uint16_t, 8192>;
+#include "machine/address_space.h"
+
+using EntryTable = std::array<std::uint16_t, CONSOLE_ROM_SIZE>;
 
 template <std::size_t N>
 constexpr EntryTable build_entry_table(const std::uint16_t (&addresses)[N]) {

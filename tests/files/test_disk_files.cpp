@@ -301,8 +301,11 @@ TEST_F(DiskFiles, AFileIsOpenOnceAndSixteenFilesAtMost) {
   EXPECT_EQ(
       file_open(drive_file(2, "A"), MODE_INPUT | DIS_VAR, o.record_length, o.handle),
       FILE_ERROR);
-  for (unsigned i = 1; i < MAX_OPEN_FILES; ++i)
-    EXPECT_EQ(open(("F" + std::to_string(i)).c_str(), MODE_OUTPUT | DIS_VAR).error, FILE_OK);
+  for (unsigned i = 1; i < MAX_OPEN_FILES; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "F%u", i);
+    EXPECT_EQ(open(name, MODE_OUTPUT | DIS_VAR).error, FILE_OK);
+  }
   EXPECT_EQ(open("ONE_TOO_MANY", MODE_OUTPUT | DIS_VAR).error, OUT_OF_SPACE);
   EXPECT_EQ(file_delete(drive_file(1, "A")), FILE_OK);  // closes it first
   EXPECT_EQ(find_open_file(drive_file(1, "A")), -1);

@@ -1,4 +1,4 @@
-#include "rom/translator/rom_image.h"
+#include "translator/rom_image.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "rom/translator/decode.h"
+#include "translator/decode.h"
 
 using TranslatedSet = std::map<std::uint16_t, Instruction>;
 
 // Direct destination of an instruction that transfers control to a constant
 // address (jumps, B and BL with a symbolic address); false for any other.
 bool direct_destination(const Instruction& in, std::uint16_t& destination);
+
+// A B or BL whose destination is computed at run time (through the dispatch step).
+bool is_computed_branch(const Instruction& in);
 
 // Whether execution can go on with the instruction that follows in the ROM.
 bool falls_through(const Instruction& in);

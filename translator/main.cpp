@@ -6,11 +6,13 @@
 //              [--function NAME] [--table NAME] [--start A] [--resume A]
 //              [--listing FILE] [--hex] [--probe A,B,...]
 //
-// Addresses are hexadecimal. With --hex the ROM is a text file of lines
+// Addresses are hexadecimal. The registers stay at the workspace that the
+// image's reset vector names (its word at >0000). With --hex the ROM is a text file of lines
 // "AAAA: WWWW WWWW ... ; comment" instead of a binary image. --probe, for
 // tests: the translated code of each address named first calls
-// translation_probe(address), which the program compiling the output defines;
-// every address named must be in the translated set.
+// translation_probe(address) when compiled with TI99_TRANSLATION_PROBE
+// defined (the test that does so defines the function); every address named
+// must be in the translated set, and every flag counts as live there.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,8 +22,8 @@
 #include <string>
 
 #include "rom/entry_list.h"
-#include "rom/translator/emit.h"
-#include "rom/translator/rom_image.h"
+#include "translator/emit.h"
+#include "translator/rom_image.h"
 
 namespace {
 
@@ -84,31 +86,42 @@ int main(int argc, char** argv) {
                           : load_binary_image(args["--rom"], rom, error);
   if (!loaded) fail(error);
 
-  EmitOptions options;
+  Translation t;
+  EmitOptions& options = t.options;
   if (args.count("--function")) options.function_name = args["--function"];
   if (args.count("--table")) options.table_name = args["--table"];
   if (args.count("--start")) options.start = parse_address(args["--start"]);
   if (args.count("--resume")) options.resume = parse_address(args["--resume"]);
   if (args.count("--probe")) options.probes = parse_list(args["--probe"]);
   options.source_name = args["--rom"].substr(args["--rom"].find_last_of('/') + 1);
-  std::vector<std::uint16_t> entries = parse_entries(args["--entries"]);
+  // The reset vector's first word is the workspace for the whole run.
+  options.workspace = rom.contains(0, 2) ? rom.word(0) : 0;
+  if ((options.workspace & 1) || options.workspace > 0xFFE0)
+    fail("the reset vector's workspace is odd or leaves no room for 16 registers");
+  t.entries = parse_entries(args["--entries"]);
 
-  TranslatedSet set;
-  if (!find_translated_set(rom, options.start, entries, set, error)) fail(error);
-  if (!set.count(options.resume)) fail("resume address is not in the translated set");
+  if (!find_translated_set(rom, options.start, t.entries, t.set, error)) fail(error);
+  if (!t.set.count(options.resume)) fail("resume address is not in the translated set");
   for (std::uint16_t probe : options.probes) {
     char text[64];
     std::snprintf(text, sizeof text, "probe address >%04X is not in the translated set", probe);
-    if (!set.count(probe)) fail(text);
+    if (!t.set.count(probe)) fail(text);
   }
+  t.liveness = find_flag_liveness(t.set, options.probes);
+  t.site_targets = find_site_targets(rom, t.set, t.entries, options.start, options.workspace);
 
-  write_file(args["--out"], emit_translation(set, entries, options));
+  write_file(args["--out"], emit_translation(t));
   if (args.count("--listing")) {
     std::string listing;
-    for (const auto& [address, in] : set) listing += listing_line(rom, in) + "\n";
+    for (const auto& [address, in] : t.set) listing += listing_line(rom, in) + "\n";
     write_file(args["--listing"], listing);
   }
-  std::printf("translator: %s: %zu instructions translated, %zu entries\n",
-              options.source_name.c_str(), set.size(), entries.size());
+  FlagStoreCount flags = count_flag_stores(t.set, t.liveness);
+  std::size_t computed = 0;
+  for (const auto& [address, in] : t.set) computed += is_computed_branch(in);
+  std::printf("translator: %s: %zu instructions translated, %zu entries; %u of %u flag stores "
+              "live; %zu of %zu computed branches with their own dispatch\n",
+              options.source_name.c_str(), t.set.size(), t.entries.size(), flags.stored,
+              flags.written, t.site_targets.size(), computed);
   return 0;
 }

@@ -1,29 +1,34 @@
-#include "rom/translator/reach.h"
+#include "translator/reach.h"
 
 #include <cstdio>
 
 namespace {
 
-bool is_jump(Op op) { return op >= Op::JMP && op <= Op::JOP; }
-
-bool is_symbolic(const Operand& op) { return op.mode == 2 && op.reg == 0; }
+bool is_branch(const Instruction& in) {
+  Effect effect = describe(in.op).effect;
+  return effect == Effect::BRANCH || effect == Effect::BRANCH_AND_LINK;
+}
 
 }  // namespace
 
 bool direct_destination(const Instruction& in, std::uint16_t& destination) {
-  if (is_jump(in.op)) {
+  if (describe(in.op).effect == Effect::JUMP) {
     destination = jump_destination(in);
     return true;
   }
-  if ((in.op == Op::B || in.op == Op::BL) && is_symbolic(in.src)) {
+  if (is_branch(in) && is_symbolic(in.src)) {
     destination = in.src.word & 0xFFFE;
     return true;
   }
   return false;
 }
 
+bool is_computed_branch(const Instruction& in) { return is_branch(in) && !is_symbolic(in.src); }
+
 bool falls_through(const Instruction& in) {
-  return in.op != Op::JMP && in.op != Op::B && in.op != Op::BL;
+  const OpDescription& d = describe(in.op);
+  if (d.effect == Effect::JUMP) return d.condition != nullptr;
+  return !is_branch(in);
 }
 
 bool find_translated_set(const RomImage& rom, std::uint16_t start,
@@ -33,7 +38,7 @@ bool find_translated_set(const RomImage& rom, std::uint16_t start,
   std::vector<std::pair<std::uint16_t, std::uint16_t>> pending;
   pending.emplace_back(start, start);
   for (std::uint16_t entry : entries) pending.emplace_back(entry, entry);
-  char text[160];
+  char text[200];
   while (!pending.empty()) {
     auto [address, from] = pending.back();
     pending.pop_back();
@@ -44,10 +49,13 @@ bool find_translated_set(const RomImage& rom, std::uint16_t start,
       error += text;
       return false;
     }
-    if (!is_translatable(in.op)) {
-      std::snprintf(text, sizeof text,
-                    "%s at >%04X (reached from >%04X) is not an instruction of the translated set",
-                    disassemble(in).c_str(), address, from);
+    Effect effect = describe(in.op).effect;
+    if (effect == Effect::WORKSPACE || effect == Effect::UNTRANSLATED) {
+      std::snprintf(text, sizeof text, "%s at >%04X (reached from >%04X) %s",
+                    disassemble(in).c_str(), address, from,
+                    effect == Effect::WORKSPACE
+                        ? "uses the workspace pointer, which the translated code holds fixed"
+                        : "is not an instruction of the translated set");
       error = text;
       return false;
     }
