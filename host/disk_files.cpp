@@ -495,23 +495,33 @@ std::uint8_t file_status(int handle, std::uint16_t record) {
   return std::uint8_t(status | (at_end(*f, record) ? STATUS_END_OF_FILE : 0));
 }
 
-std::uint8_t closed_file_status(HostFile file) {
+namespace {
+
+// The TIFILES header of a file that is not open: 1 when it has one, 0 for a
+// plain file, below 0 for a bad header, and -2 when it cannot be opened.
+int header_of_closed_file(HostFile file, TifilesHeader& header, struct stat& info) {
   int fd;
-  struct stat info;
-  if (open_plain(file, O_RDONLY, fd, info) != FILE_OK) return STATUS_NO_FILE;
-  TifilesHeader header;
+  if (open_plain(file, O_RDONLY, fd, info) != FILE_OK) return -2;
   int found = read_header(fd, std::uint64_t(info.st_size), header);
   close(fd);
+  return found;
+}
+
+}  // namespace
+
+std::uint8_t closed_file_status(HostFile file) {
+  TifilesHeader header;
+  struct stat info;
+  int found = header_of_closed_file(file, header, info);
+  if (found == -2) return STATUS_NO_FILE;
   return found > 0 ? status_of_header(header) : STATUS_VARIABLE;
 }
 
 bool describe_file(HostFile file, FileDescription& description) {
-  int fd;
-  struct stat info;
-  if (open_plain(file, O_RDONLY, fd, info) != FILE_OK) return false;
   TifilesHeader header;
-  int found = read_header(fd, std::uint64_t(info.st_size), header);
-  close(fd);
+  struct stat info;
+  int found = header_of_closed_file(file, header, info);
+  if (found == -2) return false;
   if (found <= 0) {
     description = {2, false, unsigned((info.st_size + SECTOR_SIZE - 1) / SECTOR_SIZE) + 1,
                    DEFAULT_RECORD_LENGTH};
