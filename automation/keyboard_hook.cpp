@@ -95,7 +95,8 @@ std::uint64_t output_at_last_key_request;
 void deliver_call_key() {
   if (clear_key_down) return deliver_clear_key(false);
   int c = next_input_char(TERM_KEY);
-  bool waiting_in_vain = c < 0 && standard_input_ended() && output_bytes_written == output_at_last_key_request;
+  bool waiting_in_vain = c < 0 && standard_input_ended() &&
+                         output_bytes_written == output_at_last_key_request;
   key_requests_after_end = waiting_in_vain ? key_requests_after_end + 1 : 0;
   output_at_last_key_request = output_bytes_written;
   if (key_requests_after_end >= KEY_WAIT_LIMIT) end_run(0);

@@ -39,7 +39,7 @@ constexpr std::uint16_t DROPPED_CONTEXTS[] = {0x00EE, 0x56D4, 0x56DB, 0x56DD, 0x
 // Callers of the scroll, identified by the GPL return addresses on its stack.
 constexpr std::uint16_t ROW_CHANGE_RETURN = 0x4C03;  // row change called through >4D00
 constexpr std::uint16_t PRINT_WRAP_RETURN = 0x4C8A;  // ... from the print loop's row split
-constexpr std::uint16_t CHAR_WRAP_RETURN = 0x2FEB;   // ... from character output past the last column
+constexpr std::uint16_t CHAR_WRAP_RETURN = 0x2FEB;   // ... from output past the last column
 constexpr std::uint16_t END_OF_PROGRAM_RETURN = 0x4E62;
 
 // The print loop's column and the last column of a row.

@@ -28,7 +28,8 @@ void sound_hook() {
   if (list == ACCEPT_TONE || list == ERROR_TONE) {
     // An error while the program is typed in: a line refused, or a command
     // of the file that failed. The program does not run as written.
-    if (list == ERROR_TONE && have_source && !run_typed && reports_an_error()) note_line_not_taken();
+    if (list == ERROR_TONE && have_source && !run_typed && reports_an_error())
+      note_line_not_taken();
     if (!output_muted) output_byte('\a');
     return;
   }
