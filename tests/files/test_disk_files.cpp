@@ -146,9 +146,13 @@ TEST_F(DiskFiles, EachFailureHasItsCode) {
   int handle = opened("DF", MODE_OUTPUT | DIS_FIX, 80);
   write(handle, "X");
   close_all();
-  std::string beyond = contents("DF");
-  beyond[9] = 2;  // two sectors in a file of one
-  put("BEYOND", beyond);
+  handle = opened("V", MODE_OUTPUT | INT_VAR, 254);
+  write(handle, "NINE BYTES");
+  write(handle, "END");
+  close_all();
+  std::string past = contents("V");
+  past[TIFILES_HEADER_SIZE + 11] = char(250);  // the second record would end past its sector
+  put("V", past);
   put("TXT", "X\n");
   std::uint8_t program[3] = {1, 2, 3};
   ASSERT_EQ(program_save(drive_file(1, "P"), program, 3), FILE_OK);
@@ -186,7 +190,12 @@ TEST_F(DiskFiles, EachFailureHasItsCode) {
       {"record 65535",
        [] { return write(opened("FAR", MODE_UPDATE | INT_FIX | REL, 1), "X", 0xFFFF); },
        OUT_OF_SPACE},
-      {"sectors beyond the file", [] { return open_error("BEYOND", MODE_INPUT | DIS_FIX); },
+      {"a record past its sector",
+       [] {
+         int h = opened("V", MODE_INPUT | INT_VAR);
+         read_error(h);
+         return read_error(h);
+       },
        DEVICE_ERROR},
       {"no such file", [] { return open_error("NONE", MODE_INPUT | DIS_VAR); }, FILE_ERROR},
       {"open already, through another drive",
