@@ -147,11 +147,11 @@ TEST_F(DiskFiles, EachFailureHasItsCode) {
   write(handle, "X");
   close_all();
   handle = opened("V", MODE_OUTPUT | INT_VAR, 254);
-  write(handle, "NINE BYTES");
+  write(handle, std::string(10, 'R'));
   write(handle, "END");
   close_all();
   std::string past = contents("V");
-  past[TIFILES_HEADER_SIZE + 11] = char(250);  // the second record would end past its sector
+  past[TIFILES_HEADER_SIZE + 11] = char(250);  // the second record's length: past its sector
   put("V", past);
   put("TXT", "X\n");
   std::uint8_t program[3] = {1, 2, 3};
