@@ -1,10 +1,10 @@
 #!/bin/sh
+# shellcheck disable=SC2016 # the $ of TI BASIC, in single quotes
 # What the data cases (cases/file_*) cannot hold: a run of each file format
 # killed by SIGTERM while it writes leaves every record it wrote, whole.
 # ti99run itself reads the file back.
 #   files.sh TI99RUN WORKDIR
 set -u
-# shellcheck disable=SC2016 # the $ of TI BASIC, in single quotes
 [ $# -eq 2 ] || { echo "usage: $0 TI99RUN WORKDIR" >&2; exit 2; }
 case $1 in /*) bin=$1 ;; *) bin=$PWD/$1 ;; esac
 rm -rf "$2/files" && mkdir -p "$2/files" && cd "$2/files" || exit 2
