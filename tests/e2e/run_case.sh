@@ -9,8 +9,10 @@
 # input; /dev/null without it), .status (exit status; 0 without it), .err
 # (standard error; empty without it), .args (options given before the
 # program) and .screen (the text screen at the end, written with --screen;
-# not checked without it). Prints a readable diff and exits 1 on any
-# difference.
+# not checked without it), .files/ (files and folders copied into the run's
+# folder before the run) and .files.after/ (what that folder must hold after
+# the run, the program aside: the same names, links and bytes). Prints a
+# readable diff and exits 1 on any difference.
 set -u
 [ $# -eq 3 ] || { echo "usage: $0 TI99RUN PROGRAM.bas|--no-program EXPECTED" >&2; exit 2; }
 bin=$1 prog=$2 exp=$3
@@ -28,6 +30,7 @@ args=
 # The run takes place in a folder of its own, where the program has its bare
 # name (as messages then show it) and files it writes land.
 mkdir "$work/run"
+[ -d "$exp.files" ] && cp -R "$exp.files/." "$work/run/"
 input=$(cd "$(dirname "$input")" && pwd)/$(basename "$input")
 if [ "$prog" = --no-program ]; then
   # shellcheck disable=SC2086 # the options are words
@@ -66,5 +69,20 @@ fail=0
 compare "standard output" "$exp.out" "$work/out" || fail=1
 compare "standard error" "$work/want_err" "$work/err" || fail=1
 [ -f "$exp.screen" ] && { compare "screen" "$exp.screen" "$work/screen" || fail=1; }
+if [ -d "$exp.files.after" ]; then
+  [ "$prog" = --no-program ] || rm "$work/run/$name"
+  diff -r --no-dereference "$exp.files.after" "$work/run" > "$work/files" || {
+    echo "files after the run differ (- expected, + actual):"
+    fail=1
+    while IFS= read -r line; do
+      echo "$line"
+      case $line in "Binary files "*)  # the first bytes that differ: position, octal values
+        want=${line#Binary files } && want=${want% and "$work"/run/*}
+        got=$work/run/${line##* and "$work"/run/} && got=${got% differ}
+        cmp -l "$want" "$got" 2>&1 | head -n 4 ;;
+      esac
+    done < "$work/files"
+  }
+fi
 [ "$fail" = 0 ] && echo ok
 exit "$fail"
