@@ -235,8 +235,10 @@ TEST_F(Host, HungUpTerminalEndsTheInput) {
   ignore_hangup = true;
   start(program.c_str(), "10 PRINT \"POLLING\"\n20 CALL KEY(0,K,S)\n30 IF S=0 THEN 20\n");
   ASSERT_TRUE(shows("POLLING"));
+  pid_t job = tcgetpgrp(master);
   close(master), master = -1;
   EXPECT_EQ(end(), "exit 0");
+  if (job > 0) kill(-job, SIGKILL);  // a run that did not end must not outlive the test
 }
 
 TEST_F(Host, UnreadableSourceEndsTheRunAtOnce) {
