@@ -1,6 +1,6 @@
 // The byte loop of the GPL MOVE instruction, natively, for moves from VRAM or
 // GROM to VRAM: screen scrolls, screen fills and characters copied. The
-// console's loop (>065E->>06CC) branches through R6 to read a byte and through
+// console's loop (>065E->06CC) branches through R6 to read a byte and through
 // R7 to write it; here the same port reads and writes are made in the same
 // order through the same byte path, so that the screen capture sees every
 // byte with the same GROM context and branch target. Registers, flags and
@@ -63,7 +63,7 @@ int gpl_move_hook() {
     return HOOK_REDISPATCH;
   }
   std::uint16_t from = reg(1), to = reg(2), count = reg(8);
-  std::uint8_t byte;
+  std::uint8_t byte = 0;
   std::uint64_t rounds = 0;
   for (;; --count) {
     branch_target = reader;
