@@ -20,6 +20,8 @@ int rom_hook() {
       return HOOK_RESUME;
     case CRU_TRANSFER:
       return HOOK_RESUME;
+    case GPL_MOVE_LOOP:
+      return gpl_move_hook();
     default:
       break;
   }

@@ -16,25 +16,13 @@
 
 namespace {
 
-constexpr unsigned SCREEN_SIZE = 768;
-constexpr std::uint16_t SCREEN_FILL_LOOP = 0x05A8;  // ROM loop writing all 768 positions
 constexpr std::uint16_t TIMER_BYTE = 0x8379;
 constexpr std::uint16_t PROMPT_POSITION = 0x02E1;  // VRAM address of the prompt character
 
 // GROM contexts.
-constexpr std::uint16_t READY_BANNER = 0x20CC;
 constexpr std::uint16_t COMMAND_PROMPT = 0x21DD;
 constexpr std::uint16_t CURSOR_EXCHANGE = 0x2A5A;
 constexpr std::uint16_t SCROLL_RIGHT_BORDER = 0x56DF;
-
-// Contexts whose writes are never output: VDP clear, the scroll's move,
-// borders and blanks, the cursor undone, the echo of typed keys, the first
-// half of characters written in two steps, the bottom-row clearing, and the
-// characters that CALL HCHAR and CALL VCHAR place (their FMT statements at
-// >3615 and >3631 repeat one character along a row or down a column).
-constexpr std::uint16_t DROPPED_CONTEXTS[] = {0x00EE, 0x56D4, 0x56DB, 0x56DD, 0x2A83,
-                                              0x2B84, 0x2FB7, 0x2FF3, 0x42C6, 0x4BEE,
-                                              0x44F9, 0x4506, 0x3618, 0x3634};
 
 // Callers of the scroll, identified by the GPL return addresses on its stack.
 constexpr std::uint16_t ROW_CHANGE_RETURN = 0x4C03;  // row change called through >4D00
@@ -45,12 +33,6 @@ constexpr std::uint16_t END_OF_PROGRAM_RETURN = 0x4E62;
 // The print loop's column and the last column of a row.
 constexpr std::uint16_t PRINT_COLUMN = 0x8306;
 constexpr std::uint16_t PRINT_LAST_COLUMN = 0x8307;
-
-bool is_dropped_context(std::uint16_t context) {
-  for (std::uint16_t dropped : DROPPED_CONTEXTS)
-    if (context == dropped) return true;
-  return false;
-}
 
 // Whether a scroll only continues text past the end of a full row. The print
 // loop also changes rows when an item does not fit the room left on a row:
@@ -87,15 +69,9 @@ void write_gap(unsigned address) {
 
 }  // namespace
 
-void screen_capture(std::uint8_t value) {
+void capture_screen_write(std::uint8_t value) {
   std::uint16_t address = vdp_addr;
   std::uint16_t context = grom_addr;
-  if (context == READY_BANNER && !have_source) output_muted = 0;
-  if (output_muted) return;
-  unsigned base = screen_base();
-  if (address < base || address >= base + SCREEN_SIZE) return;
-  if (branch_target == SCREEN_FILL_LOOP) return;
-  if (is_dropped_context(context)) return;
   if (context == SCROLL_RIGHT_BORDER) return scroll_newline();
   if (context == COMMAND_PROMPT) {
     if (run_typed) end_run(listing_only ? 0 : 1);  // the listing is done, or the program stopped

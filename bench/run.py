@@ -96,23 +96,46 @@ def main():
             for name, (timed, _) in builds.items():
                 times[name, program].append(wall_time(timer, timed, program))
 
-    columns = ["median wall time", "TMS9900 instructions"]
-    if args.callgrind:
-        columns.append("host instructions per TMS9900 instruction")
-    heads = [f"{column} {name}".strip() for column in columns for name in builds]
-    print("| program | " + " | ".join(heads) + " |")
-    print("|---|" + "---:|" * len(heads))
+    rows = []
     for program in programs:
-        cells = {}
+        row = {"program": program.name}
         for name, (timed, counted) in builds.items():
             count = tms9900_instructions(counted, program)
-            cells["median wall time", name] = f"{statistics.median(times[name, program]) * 1000:.1f} ms"
-            cells["TMS9900 instructions", name] = f"{count:,}"
+            row["wall", name] = statistics.median(times[name, program]) * 1000
+            row["count", name] = count
             if args.callgrind:
-                ratio = host_instructions(timed, program) / count
-                cells["host instructions per TMS9900 instruction", name] = f"{ratio:.1f}"
-        row = [cells[column, name] for column in columns for name in builds]
-        print(f"| {program.name} | " + " | ".join(row) + " |", flush=True)
+                row["host", name] = host_instructions(timed, program) / count
+        rows.append(row)
+    print_table(rows, list(builds), args.callgrind)
+
+
+def milliseconds(value):
+    return f"{value:.2f} ms" if value < 10 else f"{value:.1f} ms"
+
+
+def print_table(rows, names, callgrind):
+    """A Markdown table; side by side, it gives the speed-up, and one
+    instruction count column when both builds execute the same."""
+    pair = len(names) == 2
+    same_count = pair and all(row["count", "before"] == row["count", "after"] for row in rows)
+    heads = [f"median wall time {name}".strip() for name in names]
+    if pair:
+        heads.append("speed-up")
+    heads += ["TMS9900 instructions"] if same_count or not pair else [
+        f"TMS9900 instructions {name}" for name in names]
+    if callgrind:
+        heads += [f"host instructions per TMS9900 instruction {name}".strip() for name in names]
+    print("| program | " + " | ".join(heads) + " |")
+    print("|---|" + "---:|" * len(heads))
+    for row in rows:
+        cells = [milliseconds(row["wall", name]) for name in names]
+        if pair:
+            cells.append(f"{row['wall', 'before'] / row['wall', 'after']:.2f}")
+        counted = names[-1:] if same_count or not pair else names
+        cells += [f"{row['count', name]:,}" for name in counted]
+        if callgrind:
+            cells += [f"{row['host', name]:.1f}" for name in names]
+        print(f"| {row['program']} | " + " | ".join(cells) + " |", flush=True)
 
 
 if __name__ == "__main__":

@@ -23,31 +23,29 @@ inline void vdp_write_data(std::uint8_t value) {
   vdp_advance();
 }
 
-inline void vdp_write_control(std::uint8_t value) {
+// The second control byte: register writes, and the command no program sends.
+[[gnu::noinline]] inline void vdp_register_command(std::uint8_t value) {
+  unsigned low = value & 0x3F;
+  if (value >> 6 == 3)
+    warn("unknown VDP command 3: >%02X", low);
+  else if (low <= 7)
+    vdp_regs[low] = vdp_latch;
+  else
+    warn("VDP reg %d = >%02X", low, vdp_latch);
+}
+
+// A set read address fills the read-ahead at once. Address settings are most
+// of the VDP's traffic: they are made at the call, the rest out of line.
+[[gnu::always_inline]] inline void vdp_write_control(std::uint8_t value) {
   if (!vdp_latch_full) {
     vdp_latch = value;
     vdp_latch_full = 1;
     return;
   }
-  unsigned low = value & 0x3F;
-  switch (value >> 6) {
-    case 0:  // set read address, then fill the read-ahead
-      vdp_addr = std::uint16_t(low << 8 | vdp_latch);
-      vdp_read_ahead = vram[vdp_addr];
-      vdp_advance();
-      break;
-    case 1:  // set write address
-      vdp_addr = std::uint16_t(low << 8 | vdp_latch);
-      break;
-    case 2:  // register write
-      if (low <= 7)
-        vdp_regs[low] = vdp_latch;
-      else
-        warn("VDP reg %d = >%02X", low, vdp_latch);
-      break;
-    default:
-      warn("unknown VDP command 3: >%02X", low);
-      break;
-  }
   vdp_latch_full = 0;
+  if (value >= 0x80) return vdp_register_command(value);
+  vdp_addr = std::uint16_t((value & 0x3F) << 8 | vdp_latch);
+  if (value >= 0x40) return;  // set write address
+  vdp_read_ahead = vram[vdp_addr];
+  vdp_advance();
 }

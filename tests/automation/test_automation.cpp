@@ -63,6 +63,26 @@ TEST_F(Automation, TwoBorderWritesAreOneNewlineUnlessSuppressedOrAWrap) {
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "\n");
 }
 
+// The tests made before anything is output: a muted run stays silent until the READY banner
+// of an interactive session, wherever the banner's first byte lands; the screen fill loop and
+// dropped contexts make no output; off the screen nothing counts.
+TEST_F(Automation, MutedFillLoopDroppedAndOffScreenWritesMakeNoOutput) {
+  struct Case { std::uint32_t muted, source; std::uint16_t ctx, addr, branch; const char* out;
+                std::uint32_t muted_after; };
+  for (Case c : {Case{1, 0, 0x20CC, 0x0300, 0, "", 0}, {1, 0, 0x20CC, 0x0110, 0, "H", 0},
+                 {1, 1, 0x20CC, 0x0110, 0, "", 1}, {1, 0, 0x1000, 0x0110, 0, "", 1},
+                 {0, 1, 0x1000, 0x0110, 0x05A8, "", 0}, {0, 1, 0x56D4, 0x0110, 0, "", 0},
+                 {0, 1, 0x3634, 0x0110, 0, "", 0}, {0, 1, 0x1000, 0x0300, 0, "", 0},
+                 {0, 1, 0x1000, 0x02FF, 0, "H", 0}}) {
+    output_muted = c.muted, have_source = c.source, branch_target = c.branch;
+    capture_last_addr = 0xFFFF;
+    EXPECT_EQ(write(c.ctx, c.addr), c.out) << std::hex << c.ctx << " " << c.addr;
+    EXPECT_EQ(output_muted, c.muted_after) << std::hex << c.ctx << " " << c.addr;
+  }
+  vdp_regs[2] = 0x01;  // the screen table moves to >0400
+  EXPECT_EQ(write(0x1000, 0x0110) + write(0x1000, 0x0410), "H");
+}
+
 TEST_F(Automation, ScreenCodesAreTiBasicsCharactersWithRegister4Zero) {
   EXPECT_EQ(write(0x1000, 0x110, 0xA8) + write(0x1000, 0x110, 0x41), "H.");
   vdp_regs[4] = 1;

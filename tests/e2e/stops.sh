@@ -46,12 +46,14 @@ check 'wait: screen file' [ "$(row 23 screen.txt)" = '  NAME' ]
 
 # A stop signal ends the run by that signal with everything printed so far in the file: the
 # lines "N k" in turn, perhaps the start of the next one, and the last whole line still on the
-# screen at the stop (a lost buffer would end the file hundreds of lines earlier).
+# screen at the stop (a lost buffer would end the file hundreds of lines earlier). timeout sends
+# the signal to the run alone with --foreground; without it, a second copy goes to the process
+# group, and when the two arrive apart (a busy machine) the second ends the run at once.
 printf '10 PRINT "N";I\n20 I=I+1\n30 GOTO 10\n' > count.bas
 for signal in INT:130 TERM:143 HUP:129; do
   rm -f screen.txt
-  timed timeout --preserve-status -s "${signal%:*}" 0.5 "$bin" --screen screen.txt count.bas \
-    < /dev/null > out 2> err
+  timed timeout --foreground --preserve-status -s "${signal%:*}" 0.5 "$bin" --screen screen.txt \
+    count.bas < /dev/null > out 2> err
   lines=$(wc -l < out)
   next=$(tail -n 1 out)
   [ "$(tail -c 1 out | od -An -c | tr -d ' ')" = '\n' ] && next=

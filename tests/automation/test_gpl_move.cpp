@@ -1,0 +1,94 @@
+// GPL MOVE's byte loop run natively: what the console's loop leaves behind (bytes, registers,
+// flags, where it goes on) and what the screen capture sees on the way, byte by byte.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "automation/hooks.h"
+#include "automation/rom_hook.h"
+#include "automation/screen_text.h"
+#include "machine/state.h"
+
+namespace {
+
+constexpr std::uint16_t READ_CPU = 0x0660, READ_VRAM = 0x0664, READ_GROM = 0x0672;
+constexpr std::uint16_t WRITE_VRAM = 0x06BA;
+
+struct Move : testing::Test {
+  void SetUp() override {
+    std::memset(cpu_mem, 0, sizeof cpu_mem), std::memset(vram, 0, sizeof vram);
+    std::memset(vdp_regs, 0, sizeof vdp_regs);
+    vdp_latch_full = 0, output_muted = 0, have_source = 1, run_typed = 0;
+    capture_last_addr = 0xFFFF, grom_addr = 0x1000, vdp_addr = 0, cpu_mem[0x8373] = 0x7E;
+    wp = 0x83E0, set_reg(13, 0x9800), set_reg(15, 0x8C02), set_reg(11, 0x00AB);
+  }
+  // Runs the hook on a move of count bytes; returns what reached standard output.
+  std::string move(std::uint16_t reader, std::uint16_t from, std::uint16_t to,
+                   std::uint16_t count, int* answer) {
+    set_reg(6, reader), set_reg(7, WRITE_VRAM), set_reg(1, from), set_reg(2, to);
+    set_reg(8, count), branch_target = 0x065E;
+    testing::internal::CaptureStdout();
+    *answer = rom_hook();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+  }
+};
+
+TEST_F(Move, VramToScreenEndsAsTheConsolesLoopDoes) {
+  std::memcpy(&vram[0x1000], "\xA8\xA9\x81", 3);  // "HI!" in TI BASIC's screen codes
+  int answer;
+  EXPECT_EQ(move(READ_VRAM, 0x1000, 0x0100, 3, &answer), "HI!");
+  EXPECT_EQ(answer, HOOK_REDISPATCH);
+  EXPECT_EQ(branch_target, 0x083E);  // the loop's end branches there
+  EXPECT_EQ(std::memcmp(&vram[0x0100], "\xA8\xA9\x81", 3), 0);
+  EXPECT_EQ(reg(1), 0x1003);
+  EXPECT_EQ(reg(2), 0x4103);  // ORI R2,>4000 on every round
+  EXPECT_EQ(reg(8), 0);
+  EXPECT_EQ(reg(11), 0x81AB);  // the last byte, in R11's high byte
+  EXPECT_EQ(st_lgt + 2 * st_agt + 4 * st_eq + 8 * st_c + 16 * st_ov, 4u + 8u);  // DEC 1: EQ, C
+  EXPECT_EQ(vdp_addr, 0x0103);
+}
+
+// DEC R8 then JGT: a count of 0 (or a negative one) moves one byte; >8000 is a positive round
+// count once decremented.
+TEST_F(Move, CountsZeroAndNegativeMoveOneByte) {
+  for (std::uint16_t count : {0x0000, 0xFFFF, 0x8001}) {
+    SetUp();
+    int answer;
+    move(READ_VRAM, 0x1000, 0x1800, count, &answer);
+    EXPECT_EQ(reg(1), 0x1001) << count;
+    EXPECT_EQ(reg(8), std::uint16_t(count - 1)) << count;
+    EXPECT_EQ(st_agt, 0u) << count;
+  }
+}
+
+// From GROM, every byte read moves the GROM address, which is the capture's context: the byte
+// read at >56D3 is written in the scroll's context >56D4, which never makes output.
+TEST_F(Move, GromBytesAreCapturedInTheContextTheirReadLeaves) {
+  int answer;
+  std::string out = move(READ_GROM, 0x56D2, 0x0100, 3, &answer);
+  std::string expected = {char(screen_code_to_char(console_grom[0x56D2])),
+                          char(screen_code_to_char(console_grom[0x56D4]))};
+  expected.insert(1, 1, ' ');  // the skipped position between them
+  EXPECT_EQ(out, expected);
+  EXPECT_EQ(grom_addr, 0x56D5);
+  EXPECT_EQ(vram[0x0101], console_grom[0x56D3]);
+}
+
+// Anything else is left to the console's loop, which starts with its B *R6.
+TEST_F(Move, OtherMovesGoToTheConsolesLoop) {
+  int answer;
+  EXPECT_EQ(move(READ_CPU, 0x8300, 0x0100, 3, &answer), "");
+  EXPECT_EQ(answer, HOOK_REDISPATCH);
+  EXPECT_EQ(branch_target, READ_CPU);
+  SetUp();
+  set_reg(15, 0x8C00);
+  move(READ_VRAM, 0x1000, 0x0100, 3, &answer);
+  EXPECT_EQ(branch_target, READ_VRAM);
+  EXPECT_EQ(reg(1), 0x1000);
+  EXPECT_EQ(vdp_addr, 0);
+}
+
+}  // namespace
