@@ -1,11 +1,10 @@
-// The screen capture's edge rules and the sound hook's warning, on a cleared machine: what the
-// end-to-end cases cannot pin down to the single screen write.
+// The screen capture's edge rules on a cleared machine, what the end-to-end cases cannot pin down
+// to the single screen write, and the key units.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "machine/keyboard.h"
-#include "automation/rom_hook.h"
 #include "automation/screen_capture.h"
 #include "machine/state.h"
 
@@ -87,11 +86,6 @@ TEST_F(Automation, ScreenCodesAreTiBasicsCharactersWithRegister4Zero) {
   EXPECT_EQ(write(0x1000, 0x110, 0xA8) + write(0x1000, 0x110, 0x41), "H.");
   vdp_regs[4] = 1;
   EXPECT_EQ(write(0x1000, 0x110, 0x41) + write(0x1000, 0x110, 0x1F), "A.");
-}
-
-TEST_F(Automation, SoundListsOtherThanTheTwoTonesAreAWarning) {
-  wp = 0x8300, branch_target = 0x05D6, set_reg(3, 0x8340), set_cpu_word(0x8340, 0x1234);
-  EXPECT_EQ(output_of([] { EXPECT_EQ(rom_hook(), HOOK_RESUME); }), "warning: sound: 1234\n");
 }
 
 // Every unit but 5 rewrites codes; the console's GROM tables decide the split halves.

@@ -1,18 +1,7 @@
 #!/bin/sh
-# Runs one end-to-end case and compares it with the expected files:
-#
-#   run_case.sh TI99RUN PROGRAM.bas EXPECTED
-#   run_case.sh TI99RUN --no-program EXPECTED   (ti99run without a program file)
-#
-# Each run may take TI99_E2E_TIMEOUT seconds (default 10). Next to the path
-# EXPECTED: .out (standard output, byte for byte, required), .in (standard
-# input; /dev/null without it), .status (exit status; 0 without it), .err
-# (standard error; empty without it), .args (options given before the
-# program) and .screen (the text screen at the end, written with --screen;
-# not checked without it), .files/ (files and folders copied into the run's
-# folder before the run) and .files.after/ (what that folder must hold after
-# the run, the program aside: the same names, links and bytes). Prints a
-# readable diff and exits 1 on any difference.
+# Runs one end-to-end case (README.md: what the files next to EXPECTED hold; each run may take
+# TI99_E2E_TIMEOUT seconds, 10 without it); prints a readable diff, exits 1 on any difference.
+#   run_case.sh TI99RUN PROGRAM.bas|--no-program EXPECTED
 set -u
 [ $# -eq 3 ] || { echo "usage: $0 TI99RUN PROGRAM.bas|--no-program EXPECTED" >&2; exit 2; }
 bin=$1 prog=$2 exp=$3

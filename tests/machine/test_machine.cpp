@@ -46,21 +46,6 @@ TEST(Devices, SilentAddressesAgainstANeighbour) {
   }
 }
 
-TEST(Devices, VdpReadAheadAndGromAddress) {
-  vram[0x1234] = 0xAB;
-  mem_write_byte(0x8C02, 0x34);  // set read address >1234: its byte is fetched at once
-  mem_write_byte(0x8C02, 0x12);
-  vram[0x1234] = 0;
-  EXPECT_EQ(mem_read_byte(0x8800), 0xAB);
-  mem_write_byte(0x9C02, 0x12);  // high byte first
-  mem_write_byte(0x9C3E, 0xFF);  // a mirror of >9C02
-  EXPECT_EQ(mem_read_byte(0x9800), console_grom[0x12FF]);
-  EXPECT_EQ(mem_read_byte(0x9802), 0x13);  // the read-back is the address + 1
-  EXPECT_EQ(mem_read_byte(0x9802), 0x01);
-  EXPECT_NE(access(READ, 0x9801).second, "");  // odd: no port
-  EXPECT_EQ(grom_addr, 0x1300);
-}
-
 // L> + 2 A> + 4 EQ now, and as the result rule gives them for r with sign bit sign.
 unsigned lgt_agt_eq() { return st_lgt + 2 * st_agt + 4 * st_eq; }
 unsigned expected_rule(unsigned r, unsigned sign) { return r == 0 ? 4 : r & sign ? 1 : 3; }
@@ -81,20 +66,17 @@ TEST(Semantics, ByteAddSubtractMatchReference) {
   }
 }
 
-// SLA, SRA, SRL, SRC one bit at a time; no shift changes OV.
+// SLA, SRA, SRL, SRC against one more bit shifted at each count; no shift changes OV.
 TEST(Semantics, ShiftsMatchBitByBitReference) {
   std::uint16_t (*const shifts[])(std::uint16_t, unsigned) = {
       shift_left_arithmetic, shift_right_arithmetic, shift_right_logical, shift_right_circular};
   for (int kind = 0; kind < 4; ++kind) {
     for (unsigned v : {0x0000, 0x0001, 0x8001, 0x4000, 0x7FFF, 0xFFFF, 0xA5C3}) {
-      for (unsigned k = 1; k <= 16; ++k) {
+      for (unsigned k = 1, r = v, carry; k <= 16; ++k) {
         SCOPED_TRACE(testing::Message() << "kind " << kind << std::hex << " >" << v << "," << k);
-        unsigned r = v, carry = 0;
-        for (unsigned i = 0; i < k; ++i) {
-          carry = kind == 0 ? r >> 15 : r & 1;
-          r = kind == 0 ? (r << 1) & 0xFFFF
-                        : (r >> 1) | (kind == 1 ? r & 0x8000 : kind == 3 ? (r & 1) << 15 : 0);
-        }
+        carry = kind == 0 ? r >> 15 : r & 1;
+        r = kind == 0 ? (r << 1) & 0xFFFF
+                      : (r >> 1) | (kind == 1 ? r & 0x8000 : kind == 3 ? (r & 1) << 15 : 0);
         st_ov = k & 1;
         ASSERT_EQ(shifts[kind](std::uint16_t(v), k), r);
         ASSERT_EQ(st_c, carry);
@@ -111,8 +93,7 @@ TEST(Semantics, DivideAbsNegateAndStatusWord) {
   const struct { std::uint16_t s; std::uint32_t before, after; } divides[] = {  // DIV s,R4
       {7, 100, 0x000E0002}, {5, 0x00050000, 0x00050000}};  // s <= R4: OV, R4 and R5 kept
   for (auto c : divides) {
-    set_reg(4, std::uint16_t(c.before >> 16));
-    set_reg(5, std::uint16_t(c.before));
+    set_reg(4, std::uint16_t(c.before >> 16)), set_reg(5, std::uint16_t(c.before));
     divide(c.s, reg_address(4));
     EXPECT_EQ(std::uint32_t(reg(4)) << 16 | reg(5), c.after);
     EXPECT_EQ(st_ov, unsigned(c.before == c.after));

@@ -1,23 +1,12 @@
-// The translator's output for the console ROM: its translated set (found
-// in-process from the image file), the entry table, and the reset code's
-// first block, watched through the probe at >005C.
+// The console ROM's translation: the reset code's first block, watched through the probe at >005C.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <iterator>
-#include <string>
-#include <vector>
 
 #include "machine/state.h"
-#include "rom/entry_list.h"
-#include "rom/entry_table.h"
 #include "rom/translated_rom.h"
-#include "translator/reach.h"
-#include "translator/rom_image.h"
 
 // Called by the translated code, compiled with TI99_TRANSLATION_PROBE, before the instruction at
 // >005C, where the reset block's JMP lands: reports registers and flags, and ends the process.
@@ -26,29 +15,6 @@ void translation_probe(std::uint16_t address) {
                unsigned(address), unsigned(reg(0)), unsigned(reg(13)), unsigned(reg(14)),
                unsigned(reg(15)), st_lgt, st_agt, st_eq);
   std::exit(0);
-}
-
-TEST(TranslatorConsole, TranslatedSetHoldsTheResetEntryAndEveryEntry) {
-  RomImage rom;
-  std::string error;
-  ASSERT_TRUE(load_binary_image(TI99_ROM_IMAGE_PATH, rom, error)) << error;
-  const std::vector<std::uint16_t> entries(std::begin(console_entry_addresses),
-                                           std::end(console_entry_addresses));
-  ASSERT_TRUE(std::adjacent_find(entries.begin(), entries.end(), std::greater_equal<>()) ==
-              entries.end())
-      << "entries in ascending order, each once";
-  TranslatedSet set;
-  ASSERT_TRUE(find_translated_set(rom, CONSOLE_RESET_ENTRY, entries, set, error)) << error;
-  EXPECT_EQ(disassemble(set.at(CONSOLE_RESET_ENTRY)), "LI R13,>9800");
-  EXPECT_EQ(disassemble(set.at(0x0B16)), "SBZ 0");  // a card routine's "done": the card goes off
-  for (std::uint16_t entry : entries) EXPECT_TRUE(set.count(entry)) << entry;
-}
-
-TEST(TranslatorConsole, EntryTableNumbersTheEntriesInOrderAndNothingElse) {
-  std::vector<unsigned> expected(CONSOLE_ROM_SIZE, 0);
-  for (unsigned n = 1; n <= std::size(console_entry_addresses); ++n)
-    expected[console_entry_addresses[n - 1]] = n;
-  for (unsigned a = 0; a < CONSOLE_ROM_SIZE; ++a) ASSERT_EQ(entry_table[a], expected[a]) << "at " << a;
 }
 
 TEST(TranslatorConsoleDeathTest, ResetBlockLeavesRegistersAndFlagsAt005C) {

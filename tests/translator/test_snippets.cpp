@@ -45,33 +45,24 @@ int rom_hook() {
 }
 
 TEST(TranslatorSnippet, DevicePathOncePerOperandSourceFirstAndDispatch) {
-  for (int answer : {HOOK_RESUME, HOOK_REDISPATCH, HOOK_NONE}) {
+  const struct { int answer; const char *after_hook, *not_found; } cases[] = {
+      {HOOK_RESUME, "H7000 ", "7000"}, {HOOK_REDISPATCH, "H6000 ", "6000"}, {HOOK_NONE, "", "6000"}};
+  for (auto c : cases) {
     std::memset(cpu_mem, 0, sizeof cpu_mem);
-    wp = 0x83E0;
-    set_cpu_word(0x1FFE, 0x001F);
-    set_cpu_word(0xA030, 0x0005);
-    set_cpu_word(0xA032, 0x0003);
-    calls.clear();
-    hook_answer = answer;
+    wp = 0x83E0, hook_answer = c.answer, calls.clear();
+    set_cpu_word(0x1FFE, 0x001F), set_cpu_word(0xA030, 0x0005), set_cpu_word(0xA032, 0x0003);
     testing::internal::CaptureStdout();
     EXPECT_EQ(run_devices(), 1);
     std::fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              answer == HOOK_RESUME ? "not found: $7000\n" : "not found: $6000\n");
-    const char* after_hook = answer == HOOK_RESUME       ? "H7000 "
-                             : answer == HOOK_REDISPATCH ? "H6000 "
-                                                         : "";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "not found: $" + std::string(c.not_found) + "\n");
     EXPECT_EQ(calls, std::string("R9800 R834A W8C00=C9 R834B R834C R8310 R9000 WA200=90 H6000 ") +
-                         after_hook);
+                         c.after_hook);
   }
-  std::string words;  // R2-R9 and R14, then the word at >8300
+  calls.clear();  // R2-R9 and R14, then the word at >8300
   for (unsigned address : {0x83E4, 0x83E6, 0x83E8, 0x83EA, 0x83EC, 0x83EE, 0x83F0, 0x83F2,
-                           0x83FC, 0x8300}) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X ", unsigned(cpu_word(std::uint16_t(address))));
-    words += text;
-  }
-  EXPECT_EQ(words, "C300 A201 834D 9800 0010 9300 1F00 A034 C000 C300 ")
+                           0x83FC, 0x8300})
+    record("%04X ", cpu_word(std::uint16_t(address)));
+  EXPECT_EQ(calls, "C300 A201 834D 9800 0010 9300 1F00 A034 C000 C300 ")
       << "MOVB R1,R2; R3 formed after the read of >9800; R4 stepped 3 times; MOVB *R13,R5 "
          "and @>8300(R6),R7 from devices, @>1FFF,R8 from cpu_mem; C *R9+,*R9+ stepping "
          "twice, STST R14 after it; MOVB R1,@>8300 to cpu_mem";
