@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "translator/emit.h"
+#include "rom/translator/emit.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "translator/decode.h"
+#include "rom/translator/decode.h"
 
 namespace {
 

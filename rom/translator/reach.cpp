@@ -1,4 +1,4 @@
-#include "translator/reach.h"
+#include "rom/translator/reach.h"
 
 #include <cstdio>
 

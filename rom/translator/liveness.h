@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-#include "translator/reach.h"
+#include "rom/translator/reach.h"
 
 // For each address of the set, the FLAG_ bits live after its instruction.
 using FlagLiveness = std::map<std::uint16_t, unsigned>;

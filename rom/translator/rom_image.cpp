@@ -1,4 +1,4 @@
-#include "translator/rom_image.h"
+#include "rom/translator/rom_image.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "translator/decode.h"
+#include "rom/translator/decode.h"
 
 using TranslatedSet = std::map<std::uint16_t, Instruction>;
 

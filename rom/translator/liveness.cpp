@@ -1,4 +1,4 @@
-#include "translator/liveness.h"
+#include "rom/translator/liveness.h"
 
 #include <algorithm>
 #include <bit>

@@ -15,7 +15,7 @@
 #include <map>
 #include <vector>
 
-#include "translator/reach.h"
+#include "rom/translator/reach.h"
 
 // For each computed-branch site with known destinations: those that are
 // entries, in ascending order. Sites without any are left out.

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "rom/entry_list.h"
-#include "translator/branch_targets.h"
-#include "translator/liveness.h"
-#include "translator/reach.h"
+#include "rom/translator/branch_targets.h"
+#include "rom/translator/liveness.h"
+#include "rom/translator/reach.h"
 
 struct EmitOptions {
   std::string function_name = "run_console_rom";

@@ -1,4 +1,4 @@
-#include "translator/decode.h"
+#include "rom/translator/decode.h"
 
 #include <cstdio>
 

@@ -22,8 +22,8 @@
 #include <string>
 
 #include "rom/entry_list.h"
-#include "translator/emit.h"
-#include "translator/rom_image.h"
+#include "rom/translator/emit.h"
+#include "rom/translator/rom_image.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "translator/ops.h"
+#include "rom/translator/ops.h"
 
 #include <iterator>
 

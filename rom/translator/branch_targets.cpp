@@ -1,4 +1,4 @@
-#include "translator/branch_targets.h"
+#include "rom/translator/branch_targets.h"
 
 #include <algorithm>
 #include <array>

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "translator/ops.h"
-#include "translator/rom_image.h"
+#include "rom/translator/ops.h"
+#include "rom/translator/rom_image.h"
 
 // A general operand: mode T and register n; modes with an address word carry it.
 struct Operand {

@@ -1,4 +1,4 @@
-#include "translator/emit.h"
+#include "rom/translator/emit.h"
 
 #include <algorithm>
 #include <cstdio>
