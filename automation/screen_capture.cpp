@@ -30,18 +30,20 @@ constexpr std::uint16_t PRINT_WRAP_RETURN = 0x4C8A;  // ... from the print loop'
 constexpr std::uint16_t CHAR_WRAP_RETURN = 0x2FEB;   // ... from output past the last column
 constexpr std::uint16_t END_OF_PROGRAM_RETURN = 0x4E62;
 
-// The print loop's column and the last column of a row.
-constexpr std::uint16_t PRINT_COLUMN = 0x8306;
-constexpr std::uint16_t PRINT_LAST_COLUMN = 0x8307;
+// The print loop's item: its length and how much of it is still to print.
+constexpr std::uint16_t PRINT_ITEM_LENGTH = 0x8351;
+constexpr std::uint16_t PRINT_ITEM_LEFT = 0x830C;
 
 // Whether a scroll only continues text past the end of a full row. The print
-// loop also changes rows when an item does not fit the room left on a row:
-// it moves whole to the next row, which on the screen is a new line.
+// loop also changes rows when an item does not fit the room left on a row,
+// even when that room is none at all (the row before was filled exactly): the
+// item moves whole to the next row, which on the screen is a new line. Only a
+// row change after part of the item has been printed continues it.
 bool wraps_text(std::uint16_t top, std::uint16_t below) {
   if (top != ROW_CHANGE_RETURN) return false;
   if (below == CHAR_WRAP_RETURN) return true;
-  bool row_full = cpu_mem[PRINT_COLUMN] > cpu_mem[PRINT_LAST_COLUMN];
-  return below == PRINT_WRAP_RETURN && row_full;
+  bool item_begun = cpu_mem[PRINT_ITEM_LEFT] < cpu_mem[PRINT_ITEM_LENGTH];
+  return below == PRINT_WRAP_RETURN && item_begun;
 }
 
 // The second of the two right-border writes of a scroll is a newline event,

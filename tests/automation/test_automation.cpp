@@ -55,10 +55,10 @@ TEST_F(Automation, TwoBorderWritesAreOneNewlineUnlessSuppressedOrAWrap) {
   EXPECT_EQ(capture_last_addr, 0x02E1);
   EXPECT_EQ(suppress_newline, 0u);
   set_cpu_word(0x837E, 0x4C03), set_cpu_word(0x837C, 0x4C8A);  // GPL stack: PRINT changes rows
-  cpu_mem[0x8306] = 29, cpu_mem[0x8307] = 28;  // at column 29 of 28: the row is full, text wraps
+  cpu_mem[0x8351] = 40, cpu_mem[0x830C] = 12;  // 28 of the item's 40 characters are out: a wrap
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "");
   EXPECT_EQ(newline_phase, 0u);
-  cpu_mem[0x8306] = 26;  // an item that does not fit the room left moves to a new line
+  cpu_mem[0x830C] = 40;  // an item that does not fit the room left, even none, moves to a new line
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "\n");
 }
 
