@@ -88,8 +88,6 @@ void centre_joystick() {
 
 namespace {
 
-constexpr unsigned COLUMN_SELECT_BIT = 0x0012;  // the three bits of the column number
-constexpr unsigned ROW_BIT_OF_ROW_0 = 0x000A;   // rows count down from the last bit
 // CLEAR is FCTN (column 0) with the 4 key (column 3), both in row 3.
 constexpr unsigned FCTN_COLUMN = 0;
 constexpr unsigned KEY_4_COLUMN = 3;
@@ -100,12 +98,12 @@ unsigned selected_column;
 }  // namespace
 
 void select_key_column(unsigned bit, int value) {
-  unsigned mask = 1u << (bit - COLUMN_SELECT_BIT);
+  unsigned mask = 1u << (bit - KEY_COLUMN_SELECT_BIT);
   selected_column = value ? selected_column | mask : selected_column & ~mask;
 }
 
 int key_row_bit(unsigned bit) {
-  bool clear_key = clear_key_down && ROW_BIT_OF_ROW_0 - bit == CLEAR_ROW;
+  bool clear_key = clear_key_down && KEY_ROW_0_BIT - bit == CLEAR_ROW;
   if (clear_key && selected_column == KEY_4_COLUMN) clear_key_down = 0;  // seen: let go
   bool down = clear_key && (selected_column == FCTN_COLUMN || selected_column == KEY_4_COLUMN);
   return down ? 0 : 1;
