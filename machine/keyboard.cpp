@@ -33,9 +33,9 @@ int key_of(std::uint8_t code) {
   return -1;
 }
 
-int split_code(std::uint8_t typed, int unit) {
-  int key = key_of(typed);
-  if (key < ROWS) return NO_KEY;  // not a key, or column 0
+// What unit 1 or 2 delivers for key: nothing for column 0 or the other half.
+int split_code(int key, int unit) {
+  if (key < ROWS) return NO_KEY;
   bool left = key % ROWS < LEFT_HALF_ROWS;
   if (left != (unit == 1)) return NO_KEY;
   return console_grom[SPLIT_KEY_TABLE + key];
@@ -67,11 +67,12 @@ int key_unit(std::uint8_t mode_byte, std::uint8_t mode_in_effect) {
 }
 
 int code_for_unit(std::uint8_t typed, int unit) {
-  if (!keyboard_can_type(typed)) return NO_KEY;
+  int key = key_of(typed);
+  if (key < 0) return NO_KEY;
   switch (unit) {
     case 1:
     case 2:
-      return split_code(typed, unit);
+      return split_code(key, unit);
     case 3:
       return ti994_code(typed);
     case 4:
