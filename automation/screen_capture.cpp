@@ -65,7 +65,7 @@ void scroll_newline() {
 // row come out as blanks, so that text keeps its column.
 void write_gap(unsigned address) {
   unsigned last = capture_last_addr;
-  if (address <= last + 1 || address / 32 != last / 32) return;
+  if (address <= last + 1 || address / SCREEN_COLUMNS != last / SCREEN_COLUMNS) return;
   for (unsigned skipped = address - last - 1; skipped > 0; --skipped) output_byte(' ');
 }
 

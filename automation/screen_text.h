@@ -15,9 +15,6 @@ inline int screen_code_to_char(std::uint8_t value) {
   return (k <= 0x1F ? '.' : k) & 0xFF;
 }
 
-constexpr unsigned SCREEN_ROWS = 24;
-constexpr unsigned SCREEN_COLUMNS = 32;
-
 // Row 0 to 23 of the screen image table as text, by the rules above, except
 // that the cursor and the margin character are blanks; trailing blanks are
 // left out. Writes up to 32 bytes to text and returns their number.
