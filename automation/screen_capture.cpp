@@ -1,11 +1,9 @@
 // The screen output capture. The TI BASIC interpreter draws its output on the
 // screen; which screen writes are program output is decided by the place in
 // the GPL code that writes (the GROM context), by the GPL subroutine stack and
-// by the run flags. A scroll becomes a line feed, a single skipped screen
-// position a space, and screen codes become ASCII.
+// by the run flags. A scroll becomes a line feed, screen positions skipped
+// on a row become blanks, and screen codes become ASCII.
 #include "automation/screen_capture.h"
-
-#include <cstdlib>
 
 #include "automation/gpl_stack.h"
 #include "automation/screen_text.h"
