@@ -22,8 +22,6 @@ constexpr std::uint16_t JOYSTICK_AT_REST = 0x16FE;  // Y and X with no direction
 constexpr std::uint16_t JOYSTICK_Y = 0x8376;
 constexpr std::uint16_t JOYSTICK_X = 0x8377;
 
-constexpr std::uint8_t ENTER = 0x0D;
-
 // The key whose code in unit 5 is code, with whichever modifier gives it.
 int key_of(std::uint8_t code) {
   if (code == NOT_A_KEY) return -1;
@@ -52,7 +50,7 @@ int ti994_code(std::uint8_t code) {
 // Unit 4, the Pascal keyboard: control codes and the CTRL codes >80->9F
 // trade places; ENTER stays.
 int pascal_code(std::uint8_t code) {
-  if (code == ENTER) return code;
+  if (code == ENTER_KEY_CODE) return code;
   if (code <= 0x0F) return code | 0x80;
   if (code >= 0x80 && code <= 0x9F) return code & 0x7F;
   return code;

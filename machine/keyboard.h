@@ -15,6 +15,8 @@ constexpr int NO_KEY = -1;
 extern volatile std::sig_atomic_t clear_key_down;
 constexpr std::uint8_t CLEAR_KEY_CODE = 0x02;  // its code in unit 5
 
+constexpr std::uint8_t ENTER_KEY_CODE = 0x0D;  // in unit 5, and unchanged in units 3 and 4
+
 // The keyboard matrix as the console's break test reads it through the CRU:
 // select a column (the three CRU bits >0012->0014), then read the rows (bits
 // >0003->000A, 0 for a key down). Bit >0015 selects the alpha lock.
