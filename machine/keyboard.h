@@ -26,7 +26,9 @@ constexpr unsigned ALPHA_LOCK_BIT = 0x0015;
 constexpr bool is_key_column_bit(unsigned bit) {
   return bit >= KEY_COLUMN_SELECT_BIT && bit <= KEY_COLUMN_SELECT_BIT + 2;
 }
-constexpr bool is_key_row_bit(unsigned bit) { return bit >= KEY_ROW_0_BIT - 7 && bit <= KEY_ROW_0_BIT; }
+constexpr bool is_key_row_bit(unsigned bit) {
+  return bit >= KEY_ROW_0_BIT - 7 && bit <= KEY_ROW_0_BIT;
+}
 void select_key_column(unsigned bit, int value);
 int key_row_bit(unsigned bit);
 
