@@ -12,6 +12,6 @@ constexpr std::uint16_t GPL_STACK_POINTER = 0x8373;  // low byte of the top entr
 // recent GPL CALL).
 inline std::uint16_t gpl_return_address(unsigned depth) {
   unsigned top = 0x8300 | cpu_mem[GPL_STACK_POINTER];
-  unsigned at = top - 2 * depth;
+  unsigned at = top - 2 * depth;  // inside the scratchpad: no 16-bit wrap as in cpu_word
   return std::uint16_t(cpu_mem[at] << 8 | cpu_mem[at + 1]);
 }

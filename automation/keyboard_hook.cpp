@@ -22,7 +22,6 @@ constexpr std::uint16_t KEY_CODE = 0x8375;         // >FF: no key
 constexpr std::uint16_t GPL_STATUS = 0x837C;       // bit >20: the GPL condition bit
 constexpr std::uint16_t MODE_IN_EFFECT = 0x83C6;
 constexpr std::uint8_t CONDITION_BIT = 0x20;
-constexpr std::uint8_t ENTER = 0x0D;
 
 // Scan sites.
 constexpr std::uint16_t TITLE_SCREEN_WAIT = 0x01B1;
@@ -55,7 +54,7 @@ int unit;
 // Delivers the code that the scanned unit gives for a typed character (a line
 // feed is ENTER), or no key when the unit does not see that key.
 void deliver_typed(int c) {
-  int code = code_for_unit(c == '\n' ? ENTER : std::uint8_t(c), unit);
+  int code = code_for_unit(c == '\n' ? ENTER_KEY_CODE : std::uint8_t(c), unit);
   if (code == NO_KEY)
     deliver_no_key();
   else

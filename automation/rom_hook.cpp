@@ -1,7 +1,5 @@
 #include "automation/rom_hook.h"
 
-#include <cstdlib>
-
 #include "automation/disk_dsr.h"
 #include "automation/hooks.h"
 #include "host/run_end.h"

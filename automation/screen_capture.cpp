@@ -1,11 +1,9 @@
 // The screen output capture. The TI BASIC interpreter draws its output on the
 // screen; which screen writes are program output is decided by the place in
 // the GPL code that writes (the GROM context), by the GPL subroutine stack and
-// by the run flags. A scroll becomes a line feed, a single skipped screen
-// position a space, and screen codes become ASCII.
+// by the run flags. A scroll becomes a line feed, screen positions skipped
+// on a row become blanks, and screen codes become ASCII.
 #include "automation/screen_capture.h"
-
-#include <cstdlib>
 
 #include "automation/gpl_stack.h"
 #include "automation/screen_text.h"
@@ -65,7 +63,7 @@ void scroll_newline() {
 // row come out as blanks, so that text keeps its column.
 void write_gap(unsigned address) {
   unsigned last = capture_last_addr;
-  if (address <= last + 1 || address / 32 != last / 32) return;
+  if (address <= last + 1 || address / SCREEN_COLUMNS != last / SCREEN_COLUMNS) return;
   for (unsigned skipped = address - last - 1; skipped > 0; --skipped) output_byte(' ');
 }
 

@@ -8,9 +8,8 @@
 
 #include "machine/state.h"
 
-constexpr unsigned SCREEN_SIZE = 768;                  // positions of the screen image table
-constexpr std::uint16_t SCREEN_FILL_LOOP = 0x05A8;     // ROM loop writing all 768 positions
-constexpr std::uint16_t READY_BANNER = 0x20CC;         // GROM context of the READY banner
+constexpr std::uint16_t SCREEN_FILL_LOOP = 0x05A8;  // ROM loop writing every screen position
+constexpr std::uint16_t READY_BANNER = 0x20CC;      // GROM context of the READY banner
 
 // Contexts whose writes are never output: VDP clear, the scroll's move,
 // borders and blanks, the cursor undone, the echo of typed keys, the first

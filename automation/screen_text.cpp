@@ -9,8 +9,7 @@ unsigned screen_row_text(unsigned row, char* text) {
   unsigned length = 0;
   for (unsigned column = 0; column < SCREEN_COLUMNS; ++column) {
     std::uint8_t code = vram[(screen_base() + row * SCREEN_COLUMNS + column) & 0x3FFF];
-    int offset = (vdp_regs[4] & 7) ? 0 : 0x60;
-    bool blank = code == CURSOR + offset || code == MARGIN + offset;
+    bool blank = character_code(code) == CURSOR || character_code(code) == MARGIN;
     text[column] = blank ? ' ' : char(screen_code_to_char(code));
     if (text[column] != ' ') length = column + 1;
   }

@@ -9,13 +9,11 @@
 // TI BASIC's character set is offset by >60 when VDP register 4 selects it;
 // control codes and anything below a space come out as a full stop, codes
 // above the ASCII range as the bytes 128 to 159.
+inline int character_code(std::uint8_t value) { return (vdp_regs[4] & 7) ? value : value - 0x60; }
 inline int screen_code_to_char(std::uint8_t value) {
-  int k = (vdp_regs[4] & 7) ? value : value - 0x60;
+  int k = character_code(value);
   return (k <= 0x1F ? '.' : k) & 0xFF;
 }
-
-constexpr unsigned SCREEN_ROWS = 24;
-constexpr unsigned SCREEN_COLUMNS = 32;
 
 // Row 0 to 23 of the screen image table as text, by the rules above, except
 // that the cursor and the margin character are blanks; trailing blanks are

@@ -11,10 +11,10 @@
 #include <initializer_list>
 
 #include "host/disk_files.h"
+#include "host/tifiles.h"
 
 namespace {
 
-constexpr unsigned NAME_LENGTH = 10;
 constexpr long MAX_SECTORS_SHOWN = 65535;
 
 struct Catalog {
@@ -50,7 +50,7 @@ void collect_names(int folder) {
   while (const dirent* entry = readdir(entries)) {
     const char* name = entry->d_name;
     unsigned length = unsigned(std::strlen(name));
-    if (length <= NAME_LENGTH &&
+    if (length <= TI_NAME_LENGTH &&
         is_host_file_name(reinterpret_cast<const std::uint8_t*>(name), length))
       keep_in_order(name);
   }
@@ -61,7 +61,7 @@ void collect_names(int folder) {
 void put_record(std::uint8_t* record, const char* name, long a, long b, long c) {
   std::memset(record, 0, CATALOG_RECORD_LENGTH);
   unsigned length = unsigned(std::strlen(name));
-  if (length > NAME_LENGTH) length = NAME_LENGTH;
+  if (length > TI_NAME_LENGTH) length = TI_NAME_LENGTH;
   record[0] = std::uint8_t(length);
   std::memcpy(record + 1, name, length);
   std::uint8_t* at = record + 1 + length;
@@ -81,7 +81,7 @@ long free_sectors(int folder, long used) {
     fstatvfs(fd, &space);
     close(fd);
   }
-  unsigned long long sectors = std::uint64_t(space.f_bavail) * space.f_frsize / 256;
+  unsigned long long sectors = std::uint64_t(space.f_bavail) * space.f_frsize / SECTOR_SIZE;
   long room = used < MAX_SECTORS_SHOWN ? MAX_SECTORS_SHOWN - used : 0;
   return sectors > std::uint64_t(room) ? room : long(sectors);
 }
@@ -123,7 +123,7 @@ int catalog_open(int drive) {
   Catalog& catalog = catalogs[drive - 1];
   if (catalog.open) return FILE_ERROR;
   int folder = drive_folder(drive);
-  char volume[NAME_LENGTH + 1];
+  char volume[TI_NAME_LENGTH + 1];
   volume_name(folder, volume, sizeof volume);
   collect_names(folder);
   catalog.records = 1;

@@ -100,6 +100,12 @@ int read_header(int fd, std::uint64_t size, TifilesHeader& header) {
   return size >= sizeof raw && decode_tifiles_header(raw, size, header) ? 1 : -1;
 }
 
+// Whether the open file of size bytes is a TIFILES file marked protected.
+bool has_protected_header(int fd, std::uint64_t size) {
+  TifilesHeader header;
+  return read_header(fd, size, header) > 0 && (header.flags & TIFILES_PROTECTED);
+}
+
 // The TI name kept in a TIFILES header: the host name without its folder.
 const char* base_name(const char* name) {
   const char* slash = std::strrchr(name, '/');
@@ -209,8 +215,9 @@ int read_line(OpenFile& f, std::uint8_t* data, unsigned& length) {
   return FILE_OK;
 }
 
-// A record that a line cannot hold as it is: one with a line feed, or one that
-// ends in a carriage return (which reading would take for part of the line end).
+// Whether a line holds the record as it is: not when the record has a line
+// feed, or ends in a carriage return (which reading would take for part of the
+// line end).
 bool fits_a_line(const std::uint8_t* data, unsigned length) {
   return !std::memchr(data, '\n', length) && !(length > 0 && data[length - 1] == '\r');
 }
@@ -458,9 +465,8 @@ int file_read(int handle, std::uint16_t& record, std::uint8_t* data, unsigned& l
   if (!f) return FILE_ERROR;
   std::uint8_t mode = f->attributes & ATTR_MODE;
   if (mode == MODE_OUTPUT || mode == MODE_APPEND) return ILLEGAL_OPERATION;
-  int read;
   if (f->kind == FIXED) return read_fixed(*f, record, data, length);
-  read = f->kind == TEXT ? read_line(*f, data, length) : read_variable(*f, data, length);
+  int read = f->kind == TEXT ? read_line(*f, data, length) : read_variable(*f, data, length);
   if (read == FILE_OK) ++record;
   return read;
 }
@@ -544,9 +550,7 @@ int file_delete(HostFile file) {
   struct stat info;
   int opened = open_plain(file, O_RDONLY, fd, info);
   if (opened != FILE_OK) return opened;
-  TifilesHeader header;
-  bool is_protected = read_header(fd, std::uint64_t(info.st_size), header) > 0 &&
-                      (header.flags & TIFILES_PROTECTED);
+  bool is_protected = has_protected_header(fd, std::uint64_t(info.st_size));
   close(fd);
   if (is_protected) return WRITE_PROTECTED;
   return unlinkat(file.folder, file.name, 0) == 0 ? FILE_OK : error_for_errno(errno);
@@ -580,13 +584,11 @@ int program_save(HostFile file, const std::uint8_t* data, std::uint32_t size) {
   struct stat info;
   int opened = open_plain(file, O_RDWR | O_CREAT, fd, info);
   if (opened != FILE_OK) return opened;
-  TifilesHeader header;
-  if (read_header(fd, std::uint64_t(info.st_size), header) > 0 &&
-      (header.flags & TIFILES_PROTECTED)) {
+  if (has_protected_header(fd, std::uint64_t(info.st_size))) {
     close(fd);
     return WRITE_PROTECTED;
   }
-  header = program_header(size);
+  TifilesHeader header = program_header(size);
   std::uint8_t raw[TIFILES_HEADER_SIZE];
   encode_tifiles_header(header, base_name(file.name), raw);
   int result = set_size(fd, 0);

@@ -4,9 +4,13 @@
 #include "host/terminal.h"
 #include "machine/state.h"
 
-std::int32_t run_index = -1;
+namespace {
+
 const char RUN_LINE[] = "RUN\n";
-const char LIST_LINE[] = "LIST\n";
+const char LIST_LINE[] = "LIST\n";  // typed instead when only listing
+int run_index = -1;                 // next position in that line, or -1
+
+}  // namespace
 
 int next_input_char(int mode) {
   if (!have_source) return console_getc(mode);
@@ -20,11 +24,12 @@ int next_input_char(int mode) {
     if (c != EOF) return c;
     run_index = 0;
   }
+  if (run_index >= 0) {
+    char c = (listing_only ? LIST_LINE : RUN_LINE)[run_index++];
+    run_typed = 1;
+    if (c != '\0') return static_cast<unsigned char>(c);
+    run_index = -1;
+  }
   // A listing takes no input: LIST would take it for presses of its break key.
-  if (run_index < 0) return listing_only ? -1 : console_getc(mode);
-  char c = (listing_only ? LIST_LINE : RUN_LINE)[run_index++];
-  run_typed = 1;
-  if (c != '\0') return static_cast<unsigned char>(c);
-  run_index = -1;
   return listing_only ? -1 : console_getc(mode);
 }

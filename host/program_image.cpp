@@ -9,10 +9,11 @@
 #include "host/source.h"
 #include "host/tifiles.h"
 
-const char OLD_IMAGE_LINE[] = "OLD IMAGE\n";
 const char* pending_program_image;
 
 namespace {
+
+const char OLD_IMAGE_LINE[] = "OLD IMAGE\n";
 
 // Why the TIFILES file source_file is no program image, or nullptr.
 const char* image_problem() {

@@ -6,7 +6,6 @@ namespace {
 
 constexpr std::uint8_t MARK[8] = {0x07, 'T', 'I', 'F', 'I', 'L', 'E', 'S'};
 constexpr unsigned NAME_FIELD = 0x10;
-constexpr unsigned NAME_LENGTH = 10;
 
 bool fixed_records_fit(const TifilesHeader& h) {
   return h.records_per_sector != 0 && h.records_per_sector * h.record_length <= SECTOR_SIZE &&
@@ -48,8 +47,9 @@ void encode_tifiles_header(const TifilesHeader& header, const char* name,
   raw[13] = header.record_length;
   raw[14] = std::uint8_t(header.fixed_records);
   raw[15] = std::uint8_t(header.fixed_records >> 8);
-  std::memset(raw + NAME_FIELD, ' ', NAME_LENGTH);
-  for (unsigned i = 0; i < NAME_LENGTH && name[i]; ++i) raw[NAME_FIELD + i] = std::uint8_t(name[i]);
+  std::memset(raw + NAME_FIELD, ' ', TI_NAME_LENGTH);
+  for (unsigned i = 0; i < TI_NAME_LENGTH && name[i]; ++i)
+    raw[NAME_FIELD + i] = std::uint8_t(name[i]);
 }
 
 unsigned records_per_sector(unsigned record_length, bool variable) {

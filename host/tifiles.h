@@ -8,6 +8,7 @@
 constexpr unsigned TIFILES_HEADER_SIZE = 128;
 constexpr unsigned SECTOR_SIZE = 256;
 constexpr unsigned MAX_SECTORS = 0xFFFF;
+constexpr unsigned TI_NAME_LENGTH = 10;  // the characters of a file name a TI disk keeps
 
 // Flag bits of the file type byte.
 constexpr std::uint8_t TIFILES_PROGRAM = 0x01;

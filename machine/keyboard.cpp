@@ -22,8 +22,6 @@ constexpr std::uint16_t JOYSTICK_AT_REST = 0x16FE;  // Y and X with no direction
 constexpr std::uint16_t JOYSTICK_Y = 0x8376;
 constexpr std::uint16_t JOYSTICK_X = 0x8377;
 
-constexpr std::uint8_t ENTER = 0x0D;
-
 // The key whose code in unit 5 is code, with whichever modifier gives it.
 int key_of(std::uint8_t code) {
   if (code == NOT_A_KEY) return -1;
@@ -33,9 +31,9 @@ int key_of(std::uint8_t code) {
   return -1;
 }
 
-int split_code(std::uint8_t typed, int unit) {
-  int key = key_of(typed);
-  if (key < ROWS) return NO_KEY;  // not a key, or column 0
+// What unit 1 or 2 delivers for key: nothing for column 0 or the other half.
+int split_code(int key, int unit) {
+  if (key < ROWS) return NO_KEY;
   bool left = key % ROWS < LEFT_HALF_ROWS;
   if (left != (unit == 1)) return NO_KEY;
   return console_grom[SPLIT_KEY_TABLE + key];
@@ -52,7 +50,7 @@ int ti994_code(std::uint8_t code) {
 // Unit 4, the Pascal keyboard: control codes and the CTRL codes >80->9F
 // trade places; ENTER stays.
 int pascal_code(std::uint8_t code) {
-  if (code == ENTER) return code;
+  if (code == ENTER_KEY_CODE) return code;
   if (code <= 0x0F) return code | 0x80;
   if (code >= 0x80 && code <= 0x9F) return code & 0x7F;
   return code;
@@ -67,11 +65,12 @@ int key_unit(std::uint8_t mode_byte, std::uint8_t mode_in_effect) {
 }
 
 int code_for_unit(std::uint8_t typed, int unit) {
-  if (!keyboard_can_type(typed)) return NO_KEY;
+  int key = key_of(typed);
+  if (key < 0) return NO_KEY;
   switch (unit) {
     case 1:
     case 2:
-      return split_code(typed, unit);
+      return split_code(key, unit);
     case 3:
       return ti994_code(typed);
     case 4:
@@ -88,8 +87,6 @@ void centre_joystick() {
 
 namespace {
 
-constexpr unsigned COLUMN_SELECT_BIT = 0x0012;  // the three bits of the column number
-constexpr unsigned ROW_BIT_OF_ROW_0 = 0x000A;   // rows count down from the last bit
 // CLEAR is FCTN (column 0) with the 4 key (column 3), both in row 3.
 constexpr unsigned FCTN_COLUMN = 0;
 constexpr unsigned KEY_4_COLUMN = 3;
@@ -100,12 +97,12 @@ unsigned selected_column;
 }  // namespace
 
 void select_key_column(unsigned bit, int value) {
-  unsigned mask = 1u << (bit - COLUMN_SELECT_BIT);
+  unsigned mask = 1u << (bit - KEY_COLUMN_SELECT_BIT);
   selected_column = value ? selected_column | mask : selected_column & ~mask;
 }
 
 int key_row_bit(unsigned bit) {
-  bool clear_key = clear_key_down && ROW_BIT_OF_ROW_0 - bit == CLEAR_ROW;
+  bool clear_key = clear_key_down && KEY_ROW_0_BIT - bit == CLEAR_ROW;
   if (clear_key && selected_column == KEY_4_COLUMN) clear_key_down = 0;  // seen: let go
   bool down = clear_key && (selected_column == FCTN_COLUMN || selected_column == KEY_4_COLUMN);
   return down ? 0 : 1;

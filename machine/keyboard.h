@@ -15,9 +15,20 @@ constexpr int NO_KEY = -1;
 extern volatile std::sig_atomic_t clear_key_down;
 constexpr std::uint8_t CLEAR_KEY_CODE = 0x02;  // its code in unit 5
 
+constexpr std::uint8_t ENTER_KEY_CODE = 0x0D;  // in unit 5, and unchanged in units 3 and 4
+
 // The keyboard matrix as the console's break test reads it through the CRU:
-// select a column (CRU bits >0012->0014), then read the rows (bits >0003->000A,
-// 0 for a key down).
+// select a column (the three CRU bits >0012->0014), then read the rows (bits
+// >0003->000A, 0 for a key down). Bit >0015 selects the alpha lock.
+constexpr unsigned KEY_COLUMN_SELECT_BIT = 0x0012;  // the column number's lowest bit
+constexpr unsigned KEY_ROW_0_BIT = 0x000A;          // rows count down from here to >0003
+constexpr unsigned ALPHA_LOCK_BIT = 0x0015;
+constexpr bool is_key_column_bit(unsigned bit) {
+  return bit >= KEY_COLUMN_SELECT_BIT && bit <= KEY_COLUMN_SELECT_BIT + 2;
+}
+constexpr bool is_key_row_bit(unsigned bit) {
+  return bit >= KEY_ROW_0_BIT - 7 && bit <= KEY_ROW_0_BIT;
+}
 void select_key_column(unsigned bit, int value);
 int key_row_bit(unsigned bit);
 

@@ -45,7 +45,11 @@ extern std::uint32_t suppress_newline;  // the next newline event writes no line
 extern std::uint16_t capture_last_addr; // VRAM address of the last captured write
 extern std::uint32_t newline_phase;     // pairs the two scroll writes into one newline
 
-// The screen image table: 768 bytes (24 rows of 32) from this VRAM address.
+// The screen image table: 24 rows of 32 character positions, from the VRAM
+// address screen_base().
+constexpr unsigned SCREEN_ROWS = 24;
+constexpr unsigned SCREEN_COLUMNS = 32;
+constexpr unsigned SCREEN_SIZE = SCREEN_ROWS * SCREEN_COLUMNS;
 inline std::uint16_t screen_base() { return std::uint16_t((vdp_regs[2] & 0x0F) * 0x0400); }
 
 // Big-endian word of cpu_mem at an even address, as two byte accesses.

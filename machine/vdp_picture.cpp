@@ -17,10 +17,9 @@ std::uint8_t vram_at(unsigned address) { return vram[address & 0x3FFF]; }
 
 // The colour of the character pixel at x, y (0-255, 0-191); transparent is 0.
 std::uint8_t character_pixel(unsigned x, unsigned y) {
-  unsigned name_table = (vdp_regs[2] & 0x0F) * 0x400u;
   unsigned colour_table = vdp_regs[3] * 0x40u;
   unsigned pattern_table = (vdp_regs[4] & 0x07) * 0x800u;
-  std::uint8_t name = vram_at(name_table + (y / 8) * 32 + x / 8);
+  std::uint8_t name = vram_at(screen_base() + (y / 8) * SCREEN_COLUMNS + x / 8);
   std::uint8_t colours = vram_at(colour_table + name / 8);
   std::uint8_t pattern = vram_at(pattern_table + name * 8u + y % 8);
   return (pattern << (x % 8)) & 0x80 ? colours >> 4 : colours & 0x0F;

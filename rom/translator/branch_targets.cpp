@@ -268,9 +268,7 @@ void analyse(Analysis& a, const Instruction& in, const State& s) {
     return;
   }
   State next = after(a, in, s);
-  std::uint16_t destination;
-  if (direct_destination(in, destination)) flow(a, destination, next);
-  if (falls_through(in)) flow(a, std::uint16_t(in.address + in.length), next);
+  for (std::uint16_t successor : successors(in)) flow(a, successor, next);
   // A branch to a few known constants (a small table, a loaded continuation)
   // goes on there like a jump. Returns are left to the callers' return
   // points, and large tables, which are more likely guessed too wide, to the
@@ -295,9 +293,7 @@ std::set<std::uint16_t> routine_body(const Analysis& a, std::uint16_t first) {
       for (std::uint16_t point : return_points(a, in)) pending.push_back(point);
       continue;
     }
-    std::uint16_t destination;
-    if (direct_destination(in, destination)) pending.push_back(destination);
-    if (falls_through(in)) pending.push_back(std::uint16_t(in.address + in.length));
+    for (std::uint16_t successor : successors(in)) pending.push_back(successor);
   }
   return body;
 }

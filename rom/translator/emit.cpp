@@ -227,6 +227,16 @@ void emit_body(std::ostream& out, const Translation& t, const Instruction& in) {
   }
 }
 
+// The address after an instruction that falls through to it when the
+// listing order does not put it next: it needs a label and a goto.
+bool separated_follower(const TranslatedSet& set, TranslatedSet::const_iterator it,
+                        std::uint16_t& follower) {
+  const Instruction& in = it->second;
+  follower = std::uint16_t(in.address + in.length);
+  auto next = std::next(it);
+  return falls_through(in) && (next == set.end() || next->first != follower);
+}
+
 // Addresses that need a label: the start, the resume point, entries, direct
 // destinations, and fall-through successors that the listing order separates.
 std::set<std::uint16_t> labelled_addresses(const Translation& t) {
@@ -237,10 +247,8 @@ std::set<std::uint16_t> labelled_addresses(const Translation& t) {
     const Instruction& in = it->second;
     std::uint16_t destination;
     if (direct_destination(in, destination)) labels.insert(destination);
-    auto next = std::next(it);
-    std::uint16_t follower = std::uint16_t(in.address + in.length);
-    if (falls_through(in) && (next == t.set.end() || next->first != follower))
-      labels.insert(follower);
+    std::uint16_t follower;
+    if (separated_follower(t.set, it, follower)) labels.insert(follower);
   }
   return labels;
 }
@@ -293,10 +301,8 @@ std::string emit_translation(const Translation& t) {
     if (labels.count(in.address)) out << label(in.address) << ":\n";
     out << "  // " << hex_word(in.address) << " " << disassemble(in) << "\n  "
         << emit_instruction(t, in) << "\n";
-    auto next = std::next(it);
-    std::uint16_t follower = std::uint16_t(in.address + in.length);
-    if (falls_through(in) && (next == t.set.end() || next->first != follower))
-      out << "  goto " << label(follower) << ";\n";
+    std::uint16_t follower;
+    if (separated_follower(t.set, it, follower)) out << "  goto " << label(follower) << ";\n";
   }
   out << "\ndispatch:\n  if (is_console_rom(branch_target)) {\n    switch (" << options.table_name
       << "[branch_target]) {\n";

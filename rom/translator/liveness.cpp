@@ -11,14 +11,6 @@ unsigned flags_read(const Instruction& in, bool probed) {
   return describe(in.op).flags_read;
 }
 
-std::vector<std::uint16_t> successors(const Instruction& in) {
-  std::vector<std::uint16_t> next;
-  std::uint16_t destination;
-  if (direct_destination(in, destination)) next.push_back(destination);
-  if (falls_through(in)) next.push_back(std::uint16_t(in.address + in.length));
-  return next;
-}
-
 }  // namespace
 
 FlagLiveness find_flag_liveness(const TranslatedSet& set,

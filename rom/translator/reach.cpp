@@ -31,6 +31,14 @@ bool falls_through(const Instruction& in) {
   return !is_branch(in);
 }
 
+std::vector<std::uint16_t> successors(const Instruction& in) {
+  std::vector<std::uint16_t> next;
+  std::uint16_t destination;
+  if (direct_destination(in, destination)) next.push_back(destination);
+  if (falls_through(in)) next.push_back(std::uint16_t(in.address + in.length));
+  return next;
+}
+
 bool find_translated_set(const RomImage& rom, std::uint16_t start,
                          const std::vector<std::uint16_t>& entries, TranslatedSet& set,
                          std::string& error) {

@@ -22,6 +22,10 @@ bool is_computed_branch(const Instruction& in);
 // Whether execution can go on with the instruction that follows in the ROM.
 bool falls_through(const Instruction& in);
 
+// Where execution goes on after the instruction within the translated code:
+// its direct destination, then the address after it when it falls through.
+std::vector<std::uint16_t> successors(const Instruction& in);
+
 // Fills set, or returns false with a message naming the offending address.
 bool find_translated_set(const RomImage& rom, std::uint16_t start,
                          const std::vector<std::uint16_t>& entries, TranslatedSet& set,
