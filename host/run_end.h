@@ -18,7 +18,8 @@ constexpr int TIME_LIMIT_STATUS = 3;
 [[noreturn]] void end_run(int status);
 
 // Notes that a line of the program did not go in as written: left out for a
-// byte no key types, or refused by TI BASIC with an error while typed in.
+// byte no key types, cut for its length, or refused by TI BASIC with an error
+// while typed in.
 void note_line_not_taken();
 
 // Registers the exit sequence. Called first thing at start.

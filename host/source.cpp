@@ -55,7 +55,10 @@ bool next_line() {
   while (read_line()) {
     if (first_line && skip_start_of_file()) continue;
     std::size_t bad = first_untypeable(line);
-    if (bad == ALL_TYPEABLE) return true;
+    if (bad == ALL_TYPEABLE) {
+      if (too_long_to_type(line)) report_cut(source_name, line_number), note_line_not_taken();
+      return true;
+    }
     report_left_out(source_name, line_number, line, bad);
     note_line_not_taken();
   }

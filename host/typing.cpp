@@ -41,3 +41,17 @@ void report_left_out(const char* where, long number, const std::string& line, st
     std::fprintf(stderr, "byte 0x%02X", unsigned(static_cast<unsigned char>(line[column])));
   std::fputs(" cannot be typed on the console's keyboard; the line is left out\n", stderr);
 }
+
+bool too_long_to_type(const std::string& line) {
+  std::size_t length = line.size();
+  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+  return length > INPUT_LINE_LENGTH;
+}
+
+void report_cut(const char* where, long number) {
+  std::fflush(stdout);
+  std::fprintf(stderr,
+               "%s:%ld:%zu: the line is longer than the %zu characters of the console's input "
+               "line; the console cuts it\n",
+               where, number, INPUT_LINE_LENGTH + 1, INPUT_LINE_LENGTH);
+}

@@ -17,3 +17,13 @@ std::size_t first_untypeable(const std::string& line);
 // Reports on standard error that line number `number` of `where` (a file
 // name, or "standard input") is left out for the byte at position column.
 void report_left_out(const char* where, long number, const std::string& line, std::size_t column);
+
+// The console's input line is four screen rows of 28 columns. Keys typed past
+// its end all land on its last character, so a longer line goes in cut.
+constexpr std::size_t INPUT_LINE_LENGTH = 112;
+
+// Whether line, without its line end, is longer than the input line holds.
+bool too_long_to_type(const std::string& line);
+
+// Reports on standard error that line number `number` of `where` goes in cut.
+void report_cut(const char* where, long number);
