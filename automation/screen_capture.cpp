@@ -10,6 +10,7 @@
 #include "host/host_calls.h"
 #include "host/output.h"
 #include "host/run_end.h"
+#include "machine/keyboard.h"
 #include "machine/state.h"
 
 namespace {
@@ -46,17 +47,19 @@ bool wraps_text(std::uint16_t top, std::uint16_t below) {
 
 // The newline event of a scroll while a line is typed writes no line feed:
 // the typed line is not output, and where it is seen (a terminal's echo) its
-// own line end stands for the scroll of its ENTER. A typed line that fills its
-// last row exactly takes the editor on to the next row, where ENTER then
-// scrolls once more: that second scroll leaves an empty row on the screen, and
-// becomes the line feed that shows it. The typing of the listing is not output.
+// own line end stands for the scroll of its ENTER. A character typed into the
+// last column of a row takes the editor on to the next row; when ENTER comes
+// next, its scroll leaves that row empty on the screen, and becomes the line
+// feed that shows it. Other keys (CLEAR) scroll for themselves. The typing of
+// the listing is not output.
 void typed_line_newline() {
-  if (!enter_typed) {
-    typed_row_full = run_typed || !have_source;
+  if (line_key == ENTER_KEY_CODE) {
+    if (typed_row_full) output_byte('\n');
+    typed_row_full = 0;
     return;
   }
-  if (typed_row_full) output_byte('\n');
-  typed_row_full = 0;
+  bool character = line_key >= ' ' && line_key <= '~';
+  typed_row_full = character && (run_typed || !have_source);
 }
 
 // The second of the two right-border writes of a scroll is a newline event,
