@@ -154,6 +154,8 @@ void keyboard_hook() {
     case LINE_INPUT_WAIT:
       suppress_newline = 1;
       deliver_input_key(TERM_LINE);
+      line_key = cpu_mem[KEY_CODE];
+      if (line_key != ENTER_KEY_CODE) typed_row_full = 0;
       return;
     case KEY_AND_JOYSTICK_SCAN:
       deliver_call_key();

@@ -10,6 +10,7 @@
 #include "host/host_calls.h"
 #include "host/output.h"
 #include "host/run_end.h"
+#include "machine/keyboard.h"
 #include "machine/state.h"
 
 namespace {
@@ -44,6 +45,23 @@ bool wraps_text(std::uint16_t top, std::uint16_t below) {
   return below == PRINT_WRAP_RETURN && item_begun;
 }
 
+// The newline event of a scroll while a line is typed writes no line feed:
+// the typed line is not output, and where it is seen (a terminal's echo) its
+// own line end stands for the scroll of its ENTER. A character typed into the
+// last column of a row takes the editor on to the next row; when ENTER comes
+// next, its scroll leaves that row empty on the screen, and becomes the line
+// feed that shows it. Other keys (CLEAR) scroll for themselves. The typing of
+// the listing is not output.
+void typed_line_newline() {
+  if (line_key == ENTER_KEY_CODE) {
+    if (typed_row_full) output_byte('\n');
+    typed_row_full = 0;
+    return;
+  }
+  bool character = line_key >= ' ' && line_key <= '~';
+  typed_row_full = character && (run_typed || !have_source);
+}
+
 // The second of the two right-border writes of a scroll is a newline event,
 // unless the scroll only wraps a long line or the program has ended.
 void scroll_newline() {
@@ -53,7 +71,10 @@ void scroll_newline() {
   if (top == END_OF_PROGRAM_RETURN && run_typed) end_run(0);
   newline_phase ^= 1;
   if (newline_phase) return;
-  if (!suppress_newline) output_byte('\n');
+  if (suppress_newline)
+    typed_line_newline();
+  else
+    output_byte('\n');
   capture_last_addr = PROMPT_POSITION;
   suppress_newline = 0;
   cpu_mem[TIMER_BYTE] = std::uint8_t(timer_byte_source());

@@ -24,5 +24,7 @@ std::uint32_t run_typed;
 std::uint32_t listing_only;
 std::uint32_t output_muted = 1;
 std::uint32_t suppress_newline;
+std::uint32_t line_key;
+std::uint32_t typed_row_full;
 std::uint16_t capture_last_addr = 0xFFFF;
 std::uint32_t newline_phase;

@@ -42,6 +42,8 @@ extern std::uint32_t run_typed;         // the RUN line has started to be typed
 extern std::uint32_t listing_only;      // LIST is typed instead of RUN, and ends the run
 extern std::uint32_t output_muted;      // nothing reaches standard output while 1
 extern std::uint32_t suppress_newline;  // the next newline event writes no line feed
+extern std::uint32_t line_key;          // the code of the latest key of a typed line
+extern std::uint32_t typed_row_full;    // the typed line went on to a new row and has nothing on it
 extern std::uint16_t capture_last_addr; // VRAM address of the last captured write
 extern std::uint32_t newline_phase;     // pairs the two scroll writes into one newline
 

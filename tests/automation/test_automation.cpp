@@ -16,6 +16,7 @@ struct Automation : testing::Test {
   void SetUp() override {
     std::memset(cpu_mem, 0, sizeof cpu_mem), std::memset(vdp_regs, 0, sizeof vdp_regs);
     branch_target = run_typed = output_muted = suppress_newline = newline_phase = 0;
+    line_key = typed_row_full = 0;
     have_source = 1, capture_last_addr = 0xFFFF, cpu_mem[0x8373] = 0x7E;  // GPL stack top >837E
   }
 };
@@ -60,6 +61,32 @@ TEST_F(Automation, TwoBorderWritesAreOneNewlineUnlessSuppressedOrAWrap) {
   EXPECT_EQ(newline_phase, 0u);
   cpu_mem[0x830C] = 40;  // an item that does not fit the room left, even none, moves to a new line
   EXPECT_EQ(write(NL, 0x2FF) + write(NL, 0x2FF), "\n");
+}
+
+// A typed line's scrolls write no line feed, except the ENTER after a key that took the line on
+// to a new row: that row stays empty. Keys typed on the new row, or typing the listing, do not.
+TEST_F(Automation, TypedLineThatFillsItsRowLeavesAnEmptyRow) {
+  // Per key: its code (13 ENTER, 2 CLEAR), whether the editor scrolls for it.
+  auto type = [](std::initializer_list<std::pair<int, int>> keys) {
+    std::string out;
+    for (auto [key, scrolls] : keys) {
+      suppress_newline = 1, line_key = std::uint32_t(key);
+      if (key != 13) typed_row_full = 0;
+      if (scrolls) out += write(NL, 0x2FF) + write(NL, 0x2FF);
+    }
+    return out;
+  };
+  run_typed = 1;
+  EXPECT_EQ(type({{'A', 0}, {13, 1}}), "");                      // the row not filled
+  EXPECT_EQ(type({{'A', 1}, {13, 1}}), "\n");                    // filled by the last key
+  EXPECT_EQ(type({{'A', 1}, {'B', 0}, {13, 1}}), "");            // a key typed on the new row
+  EXPECT_EQ(type({{'A', 1}, {'B', 0}, {'C', 1}, {13, 1}}), "\n");  // two rows filled
+  EXPECT_EQ(type({{13, 1}, {13, 1}}), "");                       // ENTER alone, twice
+  EXPECT_EQ(type({{'A', 1}, {2, 1}, {13, 1}}), "");              // CLEAR, then an empty line
+  run_typed = 0;
+  EXPECT_EQ(type({{'A', 1}, {13, 1}}), "");  // a line of the listing
+  have_source = 0;
+  EXPECT_EQ(type({{'A', 1}, {13, 1}}), "\n");  // a line typed at the prompt
 }
 
 // The tests made before anything is output: a muted run stays silent until the READY banner
