@@ -2,6 +2,7 @@
 
 #include "automation/gpl_stack.h"
 #include "automation/hooks.h"
+#include "host/input.h"
 #include "host/output.h"
 #include "host/run_end.h"
 #include "host/warn.h"
@@ -17,6 +18,10 @@ constexpr std::uint16_t ERROR_TONE = 0x0484;   // the console's error honk
 constexpr std::uint16_t MESSAGE_TONE_RETURN = 0x2D3A;
 constexpr std::uint16_t ERROR_MESSAGE_RETURN = 0x2DBA;
 
+// The line editor beeps when a character lands on the last position of its
+// input field, where each further one replaces it.
+constexpr std::uint16_t FIELD_FULL_RETURN = 0x2B8E;
+
 bool reports_an_error() {
   return gpl_return_address(0) == MESSAGE_TONE_RETURN &&
          gpl_return_address(1) == ERROR_MESSAGE_RETURN;
@@ -30,6 +35,7 @@ void sound_hook() {
     // of the file that failed. The program does not run as written.
     if (list == ERROR_TONE && have_source && !run_typed && reports_an_error())
       note_line_not_taken();
+    if (gpl_return_address(0) == FIELD_FULL_RETURN) note_key_at_field_end();
     if (!output_muted) output_byte('\a');
     return;
   }

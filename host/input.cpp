@@ -33,3 +33,8 @@ int next_input_char(int mode) {
   // A listing takes no input: LIST would take it for presses of its break key.
   return listing_only ? -1 : console_getc(mode);
 }
+
+void note_key_at_field_end() {
+  bool typing = source_file || run_index >= 0;
+  if (!typing) note_input_field_full();
+}

@@ -120,8 +120,8 @@ void show_help(const char*) {
   std::printf(
       "\nExit status: 0 the program ended (also when input ran out, or BYE); 1 it\n"
       "stopped with an error or a breakpoint, a line of the listing was refused,\n"
-      "left out or cut (or a line of piped input left out), or a file could not be\n"
-      "read or written; 2 the command line cannot be used; 3 the time limit ran out.\n"
+      "left out or cut (or a line of piped input), or a file could not be read or\n"
+      "written; 2 the command line cannot be used; 3 the time limit ran out.\n"
       "SIGINT, SIGTERM and SIGHUP end the run by that signal after the output so\n"
       "far and the screen file are written; in a session at a terminal, Ctrl-C\n"
       "is the console's CLEAR key instead.\n");

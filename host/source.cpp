@@ -56,7 +56,7 @@ bool next_line() {
     if (first_line && skip_start_of_file()) continue;
     std::size_t bad = first_untypeable(line);
     if (bad == ALL_TYPEABLE) {
-      if (too_long_to_type(line)) report_cut(source_name, line_number), note_line_not_taken();
+      if (too_long_to_type(line)) report_cut(source_name, line_number, INPUT_LINE_LENGTH), note_line_not_taken();
       return true;
     }
     report_left_out(source_name, line_number, line, bad);

@@ -70,6 +70,7 @@ namespace {
 long lines_read;           // lines of standard input read so far
 std::string line;          // the line a line request read, handed out a key at a time
 std::size_t handed_out;    // how much of it
+unsigned keys_at_field_end;  // of its characters, how many the editor put on its field's end
 
 // Buffered read from standard input.
 int stream_getc() {
@@ -98,6 +99,7 @@ int read_line() {
   for (;;) {
     line.clear();
     handed_out = 0;
+    keys_at_field_end = 0;
     int c;
     while ((c = stream_getc()) >= 0) {
       line += char(c);
@@ -119,6 +121,12 @@ int read_line() {
 }
 
 }  // namespace
+
+void note_input_field_full() {
+  if (++keys_at_field_end != 2) return;
+  report_cut("standard input", lines_read + (line.back() != '\n'), handed_out - 1);
+  if (!term_saved) note_line_not_taken();
+}
 
 int console_getc(int mode) {
   if (handed_out < line.size()) return static_cast<unsigned char>(line[handed_out++]);

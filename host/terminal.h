@@ -33,3 +33,9 @@ void restore_terminal_mode();
 // the console's CLEAR key cuts a wait for a key or a line short. A wait ends
 // the run when a stop is requested meanwhile.
 int console_getc(int mode);
+
+// Notes that the console's line editor put the latest character of the line
+// from standard input on the last position of its input field. The next one
+// there overwrites it: the line goes in cut, which is reported once, and from
+// a file or a pipe the run does not count as a success.
+void note_input_field_full();

@@ -48,10 +48,10 @@ bool too_long_to_type(const std::string& line) {
   return length > INPUT_LINE_LENGTH;
 }
 
-void report_cut(const char* where, long number) {
+void report_cut(const char* where, long number, std::size_t kept) {
   std::fflush(stdout);
   std::fprintf(stderr,
                "%s:%ld:%zu: the line is longer than the %zu characters of the console's input "
-               "line; the console cuts it\n",
-               where, number, INPUT_LINE_LENGTH + 1, INPUT_LINE_LENGTH);
+               "field; the console cuts it\n",
+               where, number, kept + 1, kept);
 }

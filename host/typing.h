@@ -25,5 +25,6 @@ constexpr std::size_t INPUT_LINE_LENGTH = 112;
 // Whether line, without its line end, is longer than the input line holds.
 bool too_long_to_type(const std::string& line);
 
-// Reports on standard error that line number `number` of `where` goes in cut.
-void report_cut(const char* where, long number);
+// Reports on standard error that line number `number` of `where` goes in cut
+// after `kept` characters, the length of the input field it is typed into.
+void report_cut(const char* where, long number, std::size_t kept);
